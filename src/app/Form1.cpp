@@ -1,0 +1,176 @@
+#include "app/Form1.h"
+
+#include <QGridLayout>
+#include <QMenuBar>
+
+namespace {
+
+template <typename Widget>
+Widget* named(Widget* widget, const char* name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+QLabel* label(const char* name, const QString& caption)
+{
+    return named(new QLabel(caption), name);
+}
+
+QLineEdit* field(const char* name, const QString& text = QString())
+{
+    return named(new QLineEdit(text), name);
+}
+
+QComboBox* hostList(const char* name)
+{
+    QComboBox* box = named(new QComboBox, name);
+    box->setEditable(true);
+    box->setInsertPolicy(QComboBox::NoInsert);
+    return box;
+}
+
+QCheckBox* checkBox(const char* name)
+{
+    return named(new QCheckBox, name);
+}
+
+QAction* menuItem(QMenu* menu, const char* name, const QString& caption, bool checkable = false,
+                  bool checked = false)
+{
+    QAction* action = named(menu->addAction(caption), name);
+    action->setCheckable(checkable);
+    action->setChecked(checked);
+    return action;
+}
+
+void colourText(const QList<QLineEdit*>& fields, const char* colour)
+{
+    for (QLineEdit* f : fields)
+        f->setStyleSheet(QStringLiteral("color: %1;").arg(QLatin1String(colour)));
+}
+
+}
+
+Form1::Form1()
+    : Check1(checkBox("Check1")), Check2(checkBox("Check2")),
+      Label6(label("Label6", QStringLiteral("Downloads Off"))),
+      Label7(label("Label7", QStringLiteral("Uploads Off"))),
+      Label1(label("Label1", QStringLiteral("Host Name / IP"))),
+      Label2(label("Label2", QStringLiteral("USER"))),
+      Label3(label("Label3", QStringLiteral("PASS"))),
+      Label4(label("Label4", QStringLiteral("Path"))),
+      Label5(label("Label5", QStringLiteral("Pattern"))),
+      Label13(label("Label13", QStringLiteral("Port"))),
+      Label8(label("Label8", QStringLiteral("Dupe Chk"))),
+      Label17(label("Label17", QStringLiteral("Retries"))),
+      Combo2(hostList("Combo2")), Text1(field("Text1")), fText3(field("fText3")),
+      fText4(field("fText4")), Text2(field("Text2")), Text7(field("Text7")), Text9(field("Text9")),
+      Check3(checkBox("Check3")), Text11(field("Text11", QStringLiteral("0"))),
+      Combo3(hostList("Combo3")), Text3(field("Text3")), Text4(field("Text4")),
+      Text5(field("Text5")), Text6(field("Text6")), Text8(field("Text8")), Text10(field("Text10")),
+      Check4(checkBox("Check4")), Text12(field("Text12", QStringLiteral("0"))),
+      Label15(label("Label15", QString())),
+      Label9(label("Label9", QStringLiteral("Download at"))),
+      Label11(label("Label11", QStringLiteral("Not Set"))),
+      Label10(label("Label10", QStringLiteral("Upload at"))),
+      Label12(label("Label12", QStringLiteral("Not Set"))),
+      Label14(label("Label14", QStringLiteral("Bytes Rec"))),
+      fText6(field("fText6", QStringLiteral("0"))),
+      Label16(label("Label16", QStringLiteral("Bytes Sent"))),
+      fText6b(field("fText6b", QStringLiteral("0"))),
+      Text13(field("Text13")), Text14(field("Text14")),
+      Label18(label("Label18", QStringLiteral("Last Download on"))),
+      Label19(label("Label19", QStringLiteral("Last Upload on")))
+{
+    setWindowTitle(QStringLiteral("Tolvane"));
+    fText4->setEchoMode(QLineEdit::Password);
+    Text5->setEchoMode(QLineEdit::Password);
+    for (QLineEdit* display : { fText6, fText6b, Text13, Text14 })
+        display->setReadOnly(true);
+    colourText({ fText3, fText4, Text2, Text7, Text9 }, "blue");
+    colourText({ Text4, Text5, Text6, Text8, Text10 }, "red");
+    Combo2->setStyleSheet(QStringLiteral("color: blue;"));
+    Combo3->setStyleSheet(QStringLiteral("color: red;"));
+    for (QLineEdit* counter : { fText6, fText6b })
+        counter->setStyleSheet(QStringLiteral("color: red; background: #ffe0b0;"));
+    for (QLineEdit* progress : { Text13, Text14 })
+        progress->setStyleSheet(QStringLiteral("color: green; font-weight: bold; background: #80c8c0;"));
+    createMenus();
+    layOutFields();
+    Text13->setVisible(false);
+    Text14->setVisible(false);
+}
+
+void Form1::createMenus()
+{
+    QMenuBar* bar = menuBar();
+    ai_sched = named(bar->addMenu(QStringLiteral("Schedules")), "ai_sched");
+    ai_down = menuItem(ai_sched, "ai_down", QStringLiteral("Download"));
+    ai_up = menuItem(ai_sched, "ai_up", QStringLiteral("Upload"));
+    ai_hr = menuItem(ai_sched, "ai_hr", QStringLiteral("Every Hour"), true);
+    ai_exit = menuItem(ai_sched, "ai_exit", QStringLiteral("eXit Now!"));
+
+    ai_op = named(bar->addMenu(QStringLiteral("Options")), "ai_op");
+    ai_path = menuItem(ai_op, "ai_path", QStringLiteral("Set Path"));
+    ai_pass = menuItem(ai_op, "ai_pass", QStringLiteral("Recall PASS"), true, true);
+    ai_del = menuItem(ai_op, "ai_del", QStringLiteral("Delete After DownLoad"), true);
+    ai_del2 = menuItem(ai_op, "ai_del2", QStringLiteral("Delete After UpLoad"), true);
+    ai_dstamp = menuItem(ai_op, "ai_dstamp", QStringLiteral("Download Timestamp"), true);
+    ai_ustamp = menuItem(ai_op, "ai_ustamp", QStringLiteral("Upload Timestamp"), true);
+    ai_fsize = menuItem(ai_op, "ai_fsize", QStringLiteral("File Size Exists"), true);
+    ai_type = named(ai_op->addMenu(QStringLiteral("Type")), "ai_type");
+    ai_list = menuItem(ai_type, "ai_list", QStringLiteral("LIST"), true);
+    ai_nlst = menuItem(ai_type, "ai_nlst", QStringLiteral("NLST"), true, true);
+    ai_trans = named(ai_op->addMenu(QStringLiteral("Transfer type")), "ai_trans");
+    ai_bin = menuItem(ai_trans, "ai_bin", QStringLiteral("Binary"), true, true);
+    ai_asc = menuItem(ai_trans, "ai_asc", QStringLiteral("ASCII"), true);
+    ai_pasv = menuItem(ai_op, "ai_pasv", QStringLiteral("PASV"), true);
+    ai_pasv->setEnabled(false);
+
+    ai_mang = named(bar->addMenu(QStringLiteral("Site Manager")), "ai_mang");
+    ai_rem = menuItem(ai_mang, "ai_rem", QStringLiteral("Remove Download Site"));
+    ai_rem2 = menuItem(ai_mang, "ai_rem2", QStringLiteral("Remove Upload Site"));
+
+    ai_about = named(bar->addAction(QStringLiteral("About")), "ai_about");
+}
+
+void Form1::layOutFields()
+{
+    auto* central = new QWidget;
+    auto* grid = new QGridLayout(central);
+
+    grid->addWidget(Label15, 0, 0, 1, 10);
+
+    const QList<QLabel*> headings { Label1, Label2, Label3, Label4, Label5, Label13, Label8, Label17 };
+    for (int column = 0; column < headings.size(); ++column)
+        grid->addWidget(headings[column], 1, column + 2);
+
+    auto addRow = [grid](int row, QLabel* state, QCheckBox* jobSwitch, QComboBox* host, QLineEdit* covered,
+                         const QList<QWidget*>& rest) {
+        grid->addWidget(state, row, 0);
+        grid->addWidget(jobSwitch, row, 1);
+        grid->addWidget(covered, row, 2);
+        grid->addWidget(host, row, 2);
+        host->raise();
+        for (int i = 0; i < rest.size(); ++i)
+            grid->addWidget(rest[i], row, i + 3);
+    };
+    addRow(2, Label6, Check1, Combo2, Text1, { fText3, fText4, Text2, Text7, Text9, Check3, Text11 });
+    addRow(3, Label7, Check2, Combo3, Text3, { Text4, Text5, Text6, Text8, Text10, Check4, Text12 });
+
+    grid->addWidget(Label9, 4, 0);
+    grid->addWidget(Label11, 4, 1, 1, 2);
+    grid->addWidget(Label14, 4, 3);
+    grid->addWidget(fText6, 4, 4);
+    grid->addWidget(Text13, 4, 5);
+    grid->addWidget(Label18, 4, 6, 1, 4);
+    grid->addWidget(Label10, 5, 0);
+    grid->addWidget(Label12, 5, 1, 1, 2);
+    grid->addWidget(Label16, 5, 3);
+    grid->addWidget(fText6b, 5, 4);
+    grid->addWidget(Text14, 5, 5);
+    grid->addWidget(Label19, 5, 6, 1, 4);
+
+    setCentralWidget(central);
+}

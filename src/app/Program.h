@@ -1,0 +1,42 @@
+#pragma once
+
+#include "app/Form1.h"
+#include "config/Options.h"
+#include "config/SiteTables.h"
+#include "ftp/SessionVars.h"
+#include "platform/Clock.h"
+#include "platform/MessageBox.h"
+#include "transfer/TransferVars.h"
+
+struct Job;
+
+// The program object: the main window with its objects and every program-wide
+// value, one struct per area. A test builds a fresh one for each case.
+//
+// Calls that go from a lower layer up to a higher one (a reply handed to the
+// step of its state, a socket error starting a retry) go through here.
+class Program {
+public:
+    Program();
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    Form1 form;
+    Clock clock;
+    MessageBox messages;
+    SessionVars session;
+    TransferVars transfer;
+    SiteTables sites;
+    Options options;
+    QString workPath;
+
+    // Runs the step that owns the job's state for the reply just received.
+    void dispatchReply(Job& job);
+    void retryDownloadJob();
+    void retryUploadJob(int fileIndex);
+
+private:
+    void connectSocketEvents();
+    void connectTimerEvents();
+};

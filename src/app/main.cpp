@@ -1,0 +1,11 @@
+#include "app/Program.h"
+
+#include <QApplication>
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    Program program;
+    program.form.show();
+    return app.exec();
+}

@@ -1,0 +1,127 @@
+#include "ftp/ControlSession.h"
+
+#include "app/Program.h"
+#include "ftp/Job.h"
+#include "ftp/WaitBounds.h"
+#include "platform/Yield.h"
+
+namespace {
+
+// Reply codes acted on before dispatch, during login and listing only.
+void applyCodeRules(Job& job, const QString& code)
+{
+    if (job.state >= 12)
+        return;
+    if (code == QLatin1String("530")) {
+        job.failed = true;
+    } else if (code == QLatin1String("425")) {
+        job.failed = true;
+        if (job.errorNumber == 0)
+            job.errorNumber = 1;
+    } else if (code == QLatin1String("226") || code == QLatin1String("257")
+               || code == QLatin1String("550")) {
+        job.state += 1;
+    }
+}
+
+void handleReply(Job& job, const QString& reply)
+{
+    if (job.isDownload)
+        job.program.session.downloadReplySeen = true;
+    job.reply = reply;
+    applyCodeRules(job, reply.left(3));
+    yieldOnce();
+    // A reply handled while this one yielded has replaced the reply text; the
+    // step must see its own.
+    job.reply = reply;
+    job.program.dispatchReply(job);
+}
+
+}
+
+void startControlSession(Job& job)
+{
+    job.control.Close();
+    job.data.Close();
+    if (!closeAndWait(job, job.control) || !closeAndWait(job, job.data))
+        return;
+    job.control.setRemoteHost(job.site.current(job.site.hosts));
+    job.control.setRemotePort(job.site.current(job.site.ports).toInt());
+    job.control.setLocalPort(0);
+    job.data.setRemoteHost(job.control.RemoteHost());
+    job.data.setRemotePort(job.control.RemotePort());
+    job.data.Listen();
+
+    job.state = 0;
+    job.failed = false;
+    job.errorNumber = 0;
+    job.pwdSent = false;
+    job.dataIsFile = false;
+    job.replies.clear();
+    if (job.isDownload) {
+        job.program.transfer.downloadCurrentFile = QStringLiteral("notdone");
+        job.program.transfer.downloadFileInProgress = false;
+    }
+    job.control.Connect();
+}
+
+void controlDataArrival(Job& job)
+{
+    SessionVars& session = job.program.session;
+    if (job.isDownload)
+        session.downloadReplySeen = true;
+    if (session.appClosing)
+        return;
+    if (!yieldUntil([&] { return job.control.State() == Winsock::sckConnected; }, kConnectedWaitMs))
+        return;
+    job.replies.feed(job.control.GetData());
+    if (job.replies.overflowed()) {
+        // Not an FTP reply: a megabyte of noise without a line end.
+        job.replies.clear();
+        job.failed = true;
+        return;
+    }
+    while (job.replies.hasReply() && !session.appClosing)
+        handleReply(job, QString::fromLatin1(job.replies.takeReply()));
+}
+
+void controlError(Job& job, int number)
+{
+    if (number > 10049 && number < 11004) {
+        job.errorNumber = number;
+        job.failed = true;
+    } else {
+        job.errorNumber = 0;
+    }
+    if (number > 1000 && number < 12000 && !job.program.session.recoveryInProgress) {
+        if (job.isDownload && job.state == 12)
+            job.program.retryDownloadJob();
+        else if (!job.isDownload && job.state >= 22)
+            job.program.retryUploadJob(job.program.transfer.uploadFileIndex);
+    }
+}
+
+void sendCommand(Job& job, const QString& command)
+{
+    job.control.SendData(command.toLatin1() + "\r\n");
+}
+
+bool sendCommandIfConnected(Job& job, const QString& command)
+{
+    if (job.control.State() != Winsock::sckConnected) {
+        job.failed = true;
+        return false;
+    }
+    sendCommand(job, command);
+    return true;
+}
+
+bool closeAndWait(Job& job, Winsock& socket)
+{
+    if (socket.State() != Winsock::sckClosed)
+        socket.Close();
+    if (yieldUntil([&] { return socket.State() == Winsock::sckClosed; }, kSocketClosedWaitMs))
+        return true;
+    job.failed = true;
+    return false;
+}

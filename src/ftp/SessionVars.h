@@ -1,0 +1,31 @@
+#pragma once
+
+#include "ftp/ReplyFramer.h"
+
+#include <QString>
+
+// The control session variables of both jobs.
+struct SessionVars {
+    int downloadState = 0;
+    int uploadState = 0;
+    QString downloadReply;
+    QString uploadReply;
+    int downloadErrorNumber = 0;
+    int uploadErrorNumber = 0;
+    bool downloadFailed = false;
+    bool uploadFailed = false;
+    bool downloadReplySeen = false;
+    bool downloadPwdSent = false;
+    bool uploadPwdSent = false;
+    QString downloadPortArgument;
+    QString uploadPortArgument;
+    int dataListenPort = 0;
+    int downloadWaitSeconds = 0;
+    int uploadWaitSeconds = 0;
+    bool appClosing = false;
+    bool recoveryInProgress = false;
+
+    // Reply bytes received on each control connection and not yet handled.
+    ReplyFramer downloadReplies;
+    ReplyFramer uploadReplies;
+};

@@ -1,0 +1,6 @@
+#include "platform/Clock.h"
+
+QDateTime Clock::now() const
+{
+    return fixedTime ? *fixedTime : QDateTime::currentDateTime();
+}
