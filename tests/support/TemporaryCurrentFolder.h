@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+
+// Makes a new empty temporary folder the process's current folder for the
+// lifetime of the object, so the ".log" files a test makes stay apart from
+// every other test's; the previous current folder comes back afterwards.
+class TemporaryCurrentFolder {
+public:
+    TemporaryCurrentFolder();
+    ~TemporaryCurrentFolder();
+    TemporaryCurrentFolder(const TemporaryCurrentFolder&) = delete;
+    TemporaryCurrentFolder& operator=(const TemporaryCurrentFolder&) = delete;
+
+    QString path() const { return folder.path(); }
+    // A path inside the folder.
+    QString file(const QString& name) const { return folder.filePath(name); }
+
+private:
+    QTemporaryDir folder;
+    QString previous;
+};
