@@ -2,9 +2,11 @@
 
 #include "ftp/ControlSession.h"
 #include "ftp/Job.h"
+#include "ftp/ListingRequests.h"
 #include "ftp/LoginSequence.h"
 #include "ftp/TimedWait.h"
 #include "transfer/DataEvents.h"
+#include "transfer/RetrievalLoop.h"
 
 Program::Program()
 {
@@ -29,6 +31,14 @@ void Program::connectSocketEvents()
             Job job = bind(*this);
             dataConnectionRequest(job, requestID);
         });
+        QObject::connect(&data, &Winsock::DataArrival, &form, [this, bind] {
+            Job job = bind(*this);
+            dataArrival(job);
+        });
+        QObject::connect(&data, &Winsock::Error, &form, [this, bind](int number) {
+            Job job = bind(*this);
+            dataError(job, number);
+        });
     };
     wire(form.ftpclient1, form.ftpclient2, downloadJob);
     wire(form.ftpclient1a, form.ftpclient3, uploadJob);
@@ -42,8 +52,19 @@ void Program::connectTimerEvents()
 
 void Program::dispatchReply(Job& job)
 {
-    if (job.state >= 0 && job.state <= 7)
+    const int state = job.state;
+    if (state >= 0 && state <= 7) {
         loginStep(job);
+    } else if (state >= 8 && state <= 11) {
+        listingStep(job);
+    } else if (job.isDownload) {
+        if (state >= 12 && state <= 16) {
+            if (nextFileTest(*this))
+                retrievalStep(*this);
+            else
+                finishDownloadSession(*this);
+        }
+    }
 }
 
 void Program::retryDownloadJob()

@@ -6,6 +6,7 @@
 #include "ftp/SessionVars.h"
 #include "platform/Clock.h"
 #include "platform/MessageBox.h"
+#include "schedule/ScheduleVars.h"
 #include "transfer/TransferVars.h"
 
 struct Job;
@@ -27,6 +28,7 @@ public:
     MessageBox messages;
     SessionVars session;
     TransferVars transfer;
+    ScheduleVars schedule;
     SiteTables sites;
     Options options;
     QString workPath;

@@ -1,11 +1,90 @@
 #include "transfer/DataEvents.h"
 
+#include "app/Program.h"
 #include "ftp/Job.h"
-#include "platform/Winsock.h"
+#include "ftp/TimedWait.h"
+#include "transfer/FieldCounters.h"
+
+namespace {
+
+// Listings of the sites this program was made for start their useful part at
+// the first file name of the form CDR_0... or GW2_0...; whatever a chunk holds
+// before the first such name is dropped.
+QByteArray fromFirstKnownPrefix(const QByteArray& chunk)
+{
+    qsizetype start = chunk.indexOf("CDR_0");
+    if (start < 0)
+        start = chunk.indexOf("GW2_0");
+    return start < 0 ? chunk : chunk.mid(start);
+}
+
+bool listingUnderWay(const Job& job)
+{
+    return job.state == 7 || job.state == 11;
+}
+
+void receiveFileBytes(Program& p, const QByteArray& chunk)
+{
+    TransferVars& t = p.transfer;
+    addToCounter(p.form.fText6, chunk.size());
+    const double received = counterValue(p.form.fText6);
+    if (t.downloadExpectedSize > 0)
+        showPercentage(p.form.Text13, received, t.downloadExpectedSize);
+    t.transferFile.write(chunk);
+    // With the size announced, the file is complete as soon as it is all in;
+    // otherwise the server's closing of the connection ends it.
+    if (t.downloadExpectedSize >= 0 && received >= t.downloadExpectedSize)
+        p.form.ftpclient2.Close();
+    p.schedule.downloadStallTicks = 0;
+}
+
+}
 
 void dataConnectionRequest(Job& job, int requestID)
 {
     if (job.data.State() != Winsock::sckClosed)
         job.data.Close();
     job.data.Accept(requestID);
+    if (job.isDownload)
+        job.program.transfer.downloadDataConnected = true;
+}
+
+void dataArrival(Job& job)
+{
+    Program& p = job.program;
+    if (job.isDownload) {
+        job.waitSeconds = 0;
+        if (p.session.appClosing || job.data.State() != Winsock::sckConnected)
+            return;
+    } else {
+        if (p.session.appClosing)
+            return;
+        job.waitSeconds = 0;
+    }
+    const QByteArray chunk = job.data.GetData();
+    // The side-path listing gets a longer wait.
+    if (job.state == 11)
+        job.waitSeconds -= 3;
+    if (job.dataIsFile) {
+        // Servers send nothing on a connection that carries a file being
+        // stored; such bytes are dropped, never written into the file.
+        if (job.isDownload)
+            receiveFileBytes(p, chunk);
+        return;
+    }
+    if (job.isDownload)
+        p.form.fText5.append(QString::fromLatin1(fromFirstKnownPrefix(chunk)));
+    waitForSeconds(job, 5, [&] { return listingUnderWay(job); });
+    if (job.data.State() != Winsock::sckClosed && listingUnderWay(job))
+        job.data.Close();
+}
+
+void dataError(Job& job, int number)
+{
+    if (number <= 1000 || number >= 12000 || job.program.session.recoveryInProgress)
+        return;
+    if (job.isDownload)
+        job.program.retryDownloadJob();
+    else
+        job.program.retryUploadJob(job.program.transfer.uploadFileIndex);
 }

@@ -1,12 +1,40 @@
 #pragma once
 
+#include "transfer/NameRecord.h"
+#include "transfer/TransferFile.h"
+
+#include <QByteArray>
 #include <QString>
 
 // The variables of the data connections and of the retrieval and storing loops.
 struct TransferVars {
     bool downloadDataIsFile = false;
     bool uploadDataIsFile = false;
+
+    // Retrieval loop.
     QString downloadCurrentFile = QStringLiteral("notdone");
+    QString downloadLastFile;
+    int downloadExpectedSize = -1;
     bool downloadFileInProgress = false;
+    bool downloadVerifyGate = true;
+    // The server connected for the file whose RETR went out last.
+    bool downloadDataConnected = false;
+    // The last file verified passed every check, so deleting it on the server
+    // is allowed.
+    bool downloadLastFilePassed = false;
+    int listingScanPosition = 1;
+    int listingScanStart = 1;
+    int listingEntryIndex = 0;
+    int listingLastIndex = -1;
+
+    // Storing loop.
     int uploadFileIndex = 0;
+    QString uploadFileName;
+    qint64 uploadFileLength = 0;
+    QByteArray uploadChunkBuffer;
+    QByteArray uploadChunk;
+
+    TransferFile transferFile;
+    NameRecord downloadedNames { QStringLiteral("filename2.log") };
+    NameRecord uploadedNames { QStringLiteral("fileupl1.log") };
 };

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// Pure pieces of the retrieval loop: reading names out of a listing and the
+// size out of the reply to RETR. Positions are 1-based, as the listing walk
+// keeps them (1 is the start of the text).
+
+// Where the line that ends just after position p begins: after the nearest
+// control character (code 0 to 13) at or before p, or 1.
+int lineStart(const QString& text, int p);
+
+// The names of a long (LIST) listing: whatever follows the "hh:mm " time of
+// each line, up to the first blank or control character. A line whose date
+// shows a year instead of a time gives none.
+QStringList collectListNames(const QString& text);
+
+// The part of a file pattern that a LIST entry must contain: the characters
+// after its last character below "0" (so "*", "." and "?" end it), or the whole
+// pattern when there is none. Nothing (every entry matches) for an empty pattern.
+std::optional<QString> patternTail(const QString& pattern);
+
+// The size announced in a reply to RETR, as "(12345 bytes)": -1 when the reply
+// gives no usable size (no "(", a "." after the number, more than fits 32 bits),
+// or -2 instead of -1 for a reply without "(" when fileSizeExists is on.
+int parseTransferSize(const QString& reply, bool fileSizeExists);
+
+// A listed name that may become a local file name: not empty, no "/", "\" or
+// control character.
+bool isSafeLocalName(const QString& name);
+// "." and "..", which some servers list and which are never files.
+bool isDotEntry(const QString& name);

@@ -1,0 +1,280 @@
+#include "transfer/RetrievalLoop.h"
+
+#include "app/Program.h"
+#include "ftp/ControlSession.h"
+#include "ftp/DataListener.h"
+#include "ftp/Job.h"
+#include "ftp/TimedWait.h"
+#include "platform/ClockTexts.h"
+#include "transfer/FieldCounters.h"
+#include "transfer/ListingScan.h"
+#include "transfer/LocalPaths.h"
+#include "transfer/TransferRecords.h"
+
+namespace {
+
+const QString kDone = QStringLiteral("done");
+
+// While a file's commands are under way, or outside state 12, the pickers do
+// not pick: the reply goes on to the step of the file in progress.
+bool fileSequenceUnderWay(Program& p)
+{
+    TransferVars& t = p.transfer;
+    if (p.session.downloadState == 12 && t.downloadVerifyGate)
+        return false;
+    t.downloadLastFile = t.downloadCurrentFile;
+    return true;
+}
+
+// Whether a listed name is to be retrieved. A name that cannot safely become a
+// local file name is refused with a "fail" record; "." and ".." are passed over.
+bool wantsName(Program& p, const QString& name)
+{
+    const TransferVars& t = p.transfer;
+    if (isDotEntry(name))
+        return false;
+    if (!isSafeLocalName(name)) {
+        recordRefusedDownloadName(p, name);
+        return false;
+    }
+    // The upload job stores a local file of this name into the same folder.
+    if (name == t.uploadFileName)
+        return false;
+    return !p.options.downloadDupeCheck || !t.downloadedNames.contains(name);
+}
+
+bool listingUsedUp(TransferVars& t)
+{
+    t.downloadCurrentFile = kDone;
+    return false;
+}
+
+// The file whose transfer just ended passes when its size fits the announced
+// one, every byte received reached the local file, and the server confirmed
+// the transfer with a 2xx reply. Only then may it be recorded as downloaded
+// and deleted on the server.
+void verifyLastFile(Program& p, const QString& completionReply)
+{
+    TransferVars& t = p.transfer;
+    const int announced = t.downloadExpectedSize;
+    const double received = counterValue(p.form.fText6);
+    const bool sizeFits = received == announced || announced == 0 || announced == -1
+        || (p.options.transferTypeCommand == QLatin1String("TYPE A") && announced > 0 && received > announced);
+    const bool confirmed = completionReply.startsWith(QLatin1Char('2')) && !t.transferFile.writeFailed();
+    t.downloadLastFilePassed = sizeFits && confirmed;
+    if (t.downloadLastFilePassed) {
+        downloadRecordStep(p, kPass);
+    } else {
+        t.downloadFileInProgress = false;
+        downloadRecordStep(p, kFail);
+    }
+}
+
+// The size rule under which a passed file may be deleted on the server: a file
+// that passed only because it grew in ASCII mode stays.
+bool sizeAllowsDelete(Program& p)
+{
+    const int announced = p.transfer.downloadExpectedSize;
+    return announced == -1 || announced == 0 || counterValue(p.form.fText6) == announced;
+}
+
+// The loop goes on without waiting for another reply: the next file, or the
+// end of the session when the listing is used up.
+void continueWithNextFile(Job& job)
+{
+    if (nextFileTest(job.program))
+        retrievalStep(job.program);
+    else
+        finishDownloadSession(job.program);
+}
+
+// State 12: a new name was picked, or the reply to DELE arrived.
+void startNextFile(Job& job)
+{
+    Program& p = job.program;
+    TransferVars& t = p.transfer;
+    const QString completionReply = job.reply;
+    t.downloadDataIsFile = true;
+    job.waitSeconds = 0;
+    if (t.downloadVerifyGate) {
+        // Pause after each file, so that its last bytes are in before it is
+        // verified.
+        waitForSeconds(job, 9, [&] { return t.downloadVerifyGate; });
+        if (!t.downloadVerifyGate)
+            return;  // a reply handled during the pause has taken the sequence on
+        if (t.downloadFileInProgress)
+            verifyLastFile(p, completionReply);
+    }
+    if (sizeAllowsDelete(p) && p.options.deleteAfterDownload && t.downloadFileInProgress
+        && t.downloadVerifyGate && t.downloadLastFilePassed) {
+        sendCommand(job, QStringLiteral("DELE ") + t.downloadLastFile);
+        t.downloadVerifyGate = false;
+        return;
+    }
+    job.state = 13;
+    t.downloadDataConnected = false;
+    if (!setUpListener(job, true))
+        return;
+    sendCommand(job, p.options.transferTypeCommand);
+    t.downloadDataIsFile = true;
+    t.downloadVerifyGate = false;
+}
+
+QString localNameFor(Program& p, const QString& remoteName)
+{
+    if (!p.form.ai_dstamp->isChecked())
+        return remoteName;
+    return dateDigits(p.clock.now().date()) + QLatin1Char('_') + remoteName;
+}
+
+// State 15: the reply to REST; the local file is prepared and RETR goes out.
+void requestFile(Job& job)
+{
+    Program& p = job.program;
+    TransferVars& t = p.transfer;
+    p.form.setWindowTitle(p.schedule.transferCaptionPrefix + timeWithColonsAmPm(p.clock.now().time())
+                          + QStringLiteral(" File: ") + t.downloadCurrentFile);
+    t.downloadExpectedSize = -1;
+    t.downloadFileInProgress = true;
+    t.downloadLastFilePassed = false;
+    job.state = 16;
+    p.form.fText6->setText(QStringLiteral("0"));
+    const QString path = localFilePath(p.workPath, localNameFor(p, t.downloadCurrentFile));
+    if (!t.transferFile.openForWriting(path)) {
+        // Nothing could hold the file's bytes: it is not requested at all.
+        t.downloadFileInProgress = false;
+        downloadRecordStep(p, kFail);
+        job.state = 12;
+        t.downloadVerifyGate = true;
+        continueWithNextFile(job);
+        return;
+    }
+    sendCommand(job, QStringLiteral("RETR ") + t.downloadCurrentFile);
+}
+
+// State 16: the reply to RETR, whatever it says.
+void awaitFileData(Job& job)
+{
+    Program& p = job.program;
+    TransferVars& t = p.transfer;
+    job.state = 12;
+    t.downloadVerifyGate = true;
+    t.downloadExpectedSize = parseTransferSize(job.reply, p.options.fileSizeExistsOption);
+    if (t.downloadExpectedSize == 0) {
+        p.form.ftpclient2.Close();
+        return;
+    }
+    p.form.Text13->setVisible(t.downloadExpectedSize > 0);
+    job.waitSeconds = 0;
+    if (t.downloadDataConnected)
+        return;
+    const QString file = t.downloadLastFile;
+    waitForSeconds(job, 6, [&] { return !t.downloadDataConnected; });
+    const bool stillThisFile = job.state == 12 && t.downloadVerifyGate && t.downloadFileInProgress
+        && t.downloadLastFile == file;
+    if (t.downloadDataConnected || !stillThisFile)
+        return;
+    // No data connection came (a refusal such as 550 is met the same way).
+    t.downloadFileInProgress = false;
+    downloadRecordStep(p, kFail);
+    continueWithNextFile(job);
+}
+
+}
+
+bool nextFileTest(Program& p)
+{
+    return p.form.ai_nlst->isChecked() ? nextNlstName(p) : nextListName(p);
+}
+
+bool nextNlstName(Program& p)
+{
+    if (fileSequenceUnderWay(p))
+        return true;
+    TransferVars& t = p.transfer;
+    const QString& listing = p.form.fText5.text();
+    bool found = false;
+    int position = t.listingScanPosition;
+    while (!found && position != -1) {
+        t.listingScanStart = position;
+        const int lineEnd = int(listing.indexOf(QLatin1Char('\r'), std::max(position, 1) - 1)) + 1;
+        if (lineEnd == 0) {
+            t.listingScanPosition = -1;
+            return listingUsedUp(t);
+        }
+        const int start = lineStart(listing, lineEnd - 1);
+        t.downloadCurrentFile = listing.mid(start - 1, lineEnd - start);
+        found = wantsName(p, t.downloadCurrentFile);
+        position = lineEnd + 1;
+        t.listingScanPosition = position;
+    }
+    return found ? true : listingUsedUp(t);
+}
+
+bool nextListName(Program& p)
+{
+    if (fileSequenceUnderWay(p))
+        return true;
+    TransferVars& t = p.transfer;
+    Form1& form = p.form;
+    const std::optional<QString> tail = patternTail(form.Text7->text());
+    if (t.listingEntryIndex == 0) {
+        form.Combo1.Clear();
+        for (const QString& name : collectListNames(form.fText5.text()))
+            form.Combo1.AddItem(name);
+        t.listingLastIndex = form.Combo1.ListCount() - 1;
+    }
+    Job job = downloadJob(p);
+    bool found = false;
+    while (t.listingEntryIndex <= t.listingLastIndex && !found) {
+        const QString entry = form.Combo1.List(t.listingEntryIndex);
+        if (!tail || (!entry.isEmpty() && entry.contains(*tail))) {
+            t.downloadCurrentFile = entry;
+            found = wantsName(p, entry);
+            job.waitSeconds = 0;
+            waitForSeconds(job, 9);
+        }
+        ++t.listingEntryIndex;
+    }
+    return found ? true : listingUsedUp(t);
+}
+
+void retrievalStep(Program& p)
+{
+    Job job = downloadJob(p);
+    switch (job.state) {
+    case 12:
+        startNextFile(job);
+        break;
+    case 13:
+        job.state = 14;
+        sendPortCommand(job);
+        break;
+    case 14:
+        job.state = 15;
+        sendCommand(job, QStringLiteral("REST 0"));
+        break;
+    case 15:
+        requestFile(job);
+        break;
+    case 16:
+        awaitFileData(job);
+        break;
+    default:
+        break;
+    }
+}
+
+void finishDownloadSession(Program& p)
+{
+    Job job = downloadJob(p);
+    TransferVars& t = p.transfer;
+    const QString completionReply = job.reply;
+    job.waitSeconds = 0;
+    waitForSeconds(job, 9);
+    if (t.downloadFileInProgress && t.downloadVerifyGate)
+        verifyLastFile(p, completionReply);
+    job.state = 17;
+    p.form.ftpclient2.Close();
+    t.transferFile.close();
+}

@@ -1,0 +1,76 @@
+#include "transfer/TransferRecords.h"
+
+#include "app/Program.h"
+#include "platform/ClockTexts.h"
+#include "platform/TextFiles.h"
+#include "transfer/FieldCounters.h"
+#include "transfer/LocalPaths.h"
+
+#include <QFile>
+
+namespace {
+
+const QString kDownloadOutcomeLog = QStringLiteral("dl_file_size.log");
+const QString kUploadOutcomeLog = QStringLiteral("fileupl.log");
+
+void appendOutcome(Program& p, const QString& log, const QString& host, const QString& name,
+                   const QString& size, const QString& status)
+{
+    const QDateTime now = p.clock.now();
+    const QStringList fields { dateWithSlashes(now.date()), timeWithColonsAmPm(now.time()), host, name,
+                               size, status };
+    appendLine(log, fields.join(QLatin1Char(' ')).toLatin1());
+}
+
+QString downloadHost(Program& p)
+{
+    return downloadSiteColumns(p.sites).current(p.sites.downloadHosts);
+}
+
+}
+
+void downloadRecordStep(Program& p, const QString& status)
+{
+    TransferVars& t = p.transfer;
+    if (t.downloadLastFile.isEmpty())
+        return;
+    QString size;
+    if (status == kPass) {
+        if (p.options.downloadDupeCheck)
+            t.downloadedNames.record(t.downloadLastFile);
+        size = p.form.fText6->text();
+    } else {
+        size = t.downloadExpectedSize > -1 ? QString::number(t.downloadExpectedSize)
+                                           : QStringLiteral("Unknown File Size");
+    }
+    appendOutcome(p, kDownloadOutcomeLog, downloadHost(p), t.downloadLastFile, size, status);
+}
+
+void recordRefusedDownloadName(Program& p, const QString& name)
+{
+    appendOutcome(p, kDownloadOutcomeLog, downloadHost(p), name, QStringLiteral("Unknown File Size"), kFail);
+}
+
+void uploadRecordStep(Program& p, const QString& status)
+{
+    TransferVars& t = p.transfer;
+    appendOutcome(p, kUploadOutcomeLog, uploadSiteColumns(p.sites).current(p.sites.uploadHosts),
+                  t.uploadFileName, QString::number(t.uploadFileLength), status);
+    if (status == kPass && p.options.deleteAfterUpload)
+        QFile::remove(localFilePath(p.workPath, t.uploadFileName));
+}
+
+void uploadedNameRecord(Program& p)
+{
+    p.transfer.uploadedNames.record(p.transfer.uploadFileName);
+}
+
+void loadDownloadedNames(Program& p)
+{
+    p.transfer.downloadedNames.load();
+}
+
+void loadUploadedNames(Program& p)
+{
+    p.transfer.uploadedNames.load();
+}
