@@ -75,19 +75,3 @@ int parseTransferSize(const QString& reply, bool fileSizeExists)
     }
     return int(size);
 }
-
-bool isSafeLocalName(const QString& name)
-{
-    if (name.isEmpty())
-        return false;
-    for (QChar c : name) {
-        if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.unicode() < 32 || c.unicode() == 127)
-            return false;
-    }
-    return true;
-}
-
-bool isDotEntry(const QString& name)
-{
-    return name == QLatin1String(".") || name == QLatin1String("..");
-}

@@ -26,9 +26,3 @@ std::optional<QString> patternTail(const QString& pattern);
 // gives no usable size (no "(", a "." after the number, more than fits 32 bits),
 // or -2 instead of -1 for a reply without "(" when fileSizeExists is on.
 int parseTransferSize(const QString& reply, bool fileSizeExists);
-
-// A listed name that may become a local file name: not empty, no "/", "\" or
-// control character.
-bool isSafeLocalName(const QString& name);
-// "." and "..", which some servers list and which are never files.
-bool isDotEntry(const QString& name);

@@ -4,9 +4,11 @@
 #include "ftp/ControlSession.h"
 #include "ftp/DataListener.h"
 #include "ftp/Job.h"
+#include "ftp/ReplyCodes.h"
 #include "ftp/TimedWait.h"
 #include "platform/ClockTexts.h"
 #include "transfer/FieldCounters.h"
+#include "transfer/FileNames.h"
 #include "transfer/ListingScan.h"
 #include "transfer/LocalPaths.h"
 #include "transfer/TransferRecords.h"
@@ -51,7 +53,7 @@ bool listingUsedUp(TransferVars& t)
 
 // The file whose transfer just ended passes when its size fits the announced
 // one, every byte received reached the local file, and the server confirmed
-// the transfer with a 2xx reply. Only then may it be recorded as downloaded
+// the transfer (226 or 250). Only then may it be recorded as downloaded
 // and deleted on the server.
 void verifyLastFile(Program& p, const QString& completionReply)
 {
@@ -60,7 +62,7 @@ void verifyLastFile(Program& p, const QString& completionReply)
     const double received = counterValue(p.form.fText6);
     const bool sizeFits = received == announced || announced == 0 || announced == -1
         || (p.options.transferTypeCommand == QLatin1String("TYPE A") && announced > 0 && received > announced);
-    const bool confirmed = completionReply.startsWith(QLatin1Char('2')) && !t.transferFile.writeFailed();
+    const bool confirmed = confirmsTransfer(completionReply) && !t.transferFile.writeFailed();
     t.downloadLastFilePassed = sizeFits && confirmed;
     if (t.downloadLastFilePassed) {
         downloadRecordStep(p, kPass);
