@@ -7,6 +7,8 @@
 #include "ftp/TimedWait.h"
 #include "transfer/DataEvents.h"
 #include "transfer/RetrievalLoop.h"
+#include "transfer/StoringLoop.h"
+#include "transfer/UploadDataPhase.h"
 
 Program::Program()
 {
@@ -42,6 +44,9 @@ void Program::connectSocketEvents()
     };
     wire(form.ftpclient1, form.ftpclient2, downloadJob);
     wire(form.ftpclient1a, form.ftpclient3, uploadJob);
+    QObject::connect(&form.ftpclient3, &Winsock::SendProgress, &form,
+                     [this](int bytesSent) { uploadSendProgress(*this, bytesSent); });
+    QObject::connect(&form.ftpclient3, &Winsock::SendComplete, &form, [this] { uploadSendComplete(*this); });
 }
 
 void Program::connectTimerEvents()
@@ -64,6 +69,10 @@ void Program::dispatchReply(Job& job)
             else
                 finishDownloadSession(*this);
         }
+    } else if (state == 22) {
+        startUploadData(*this);
+    } else {
+        storingStep(*this);
     }
 }
 

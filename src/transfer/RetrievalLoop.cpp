@@ -52,9 +52,9 @@ bool listingUsedUp(TransferVars& t)
 }
 
 // The file whose transfer just ended passes when its size fits the announced
-// one, every byte received reached the local file, and the server confirmed
-// the transfer (226 or 250). Only then may it be recorded as downloaded
-// and deleted on the server.
+// one, the server confirmed the transfer (226 or 250), and every byte received
+// reached the local file under its name. Only then may it be recorded as
+// downloaded and deleted on the server.
 void verifyLastFile(Program& p, const QString& completionReply)
 {
     TransferVars& t = p.transfer;
@@ -62,11 +62,11 @@ void verifyLastFile(Program& p, const QString& completionReply)
     const double received = counterValue(p.form.fText6);
     const bool sizeFits = received == announced || announced == 0 || announced == -1
         || (p.options.transferTypeCommand == QLatin1String("TYPE A") && announced > 0 && received > announced);
-    const bool confirmed = confirmsTransfer(completionReply) && !t.transferFile.writeFailed();
-    t.downloadLastFilePassed = sizeFits && confirmed;
+    t.downloadLastFilePassed = sizeFits && confirmsTransfer(completionReply) && t.transferFile.keepWritten();
     if (t.downloadLastFilePassed) {
         downloadRecordStep(p, kPass);
     } else {
+        t.transferFile.discardWritten();
         t.downloadFileInProgress = false;
         downloadRecordStep(p, kFail);
     }
@@ -88,6 +88,18 @@ void continueWithNextFile(Job& job)
         retrievalStep(job.program);
     else
         finishDownloadSession(job.program);
+}
+
+// The file was not retrieved: it is recorded "fail" and the next file starts
+// at once, without waiting for another reply.
+void failFileAndGoOn(Job& job)
+{
+    Program& p = job.program;
+    p.form.ftpclient2.Close();
+    p.transfer.transferFile.discardWritten();
+    p.transfer.downloadFileInProgress = false;
+    downloadRecordStep(p, kFail);
+    continueWithNextFile(job);
 }
 
 // State 12: a new name was picked, or the reply to DELE arrived.
@@ -144,11 +156,9 @@ void requestFile(Job& job)
     const QString path = localFilePath(p.workPath, localNameFor(p, t.downloadCurrentFile));
     if (!t.transferFile.openForWriting(path)) {
         // Nothing could hold the file's bytes: it is not requested at all.
-        t.downloadFileInProgress = false;
-        downloadRecordStep(p, kFail);
         job.state = 12;
         t.downloadVerifyGate = true;
-        continueWithNextFile(job);
+        failFileAndGoOn(job);
         return;
     }
     sendCommand(job, QStringLiteral("RETR ") + t.downloadCurrentFile);
@@ -162,6 +172,12 @@ void awaitFileData(Job& job)
     job.state = 12;
     t.downloadVerifyGate = true;
     t.downloadExpectedSize = parseTransferSize(job.reply, p.options.fileSizeExistsOption);
+    // A server that opened the data connection at PORT leaves it open after
+    // refusing the file; the refusal itself ends the file.
+    if (refuses(job.reply)) {
+        failFileAndGoOn(job);
+        return;
+    }
     if (t.downloadExpectedSize == 0) {
         p.form.ftpclient2.Close();
         return;
@@ -174,12 +190,8 @@ void awaitFileData(Job& job)
     waitForSeconds(job, 6, [&] { return !t.downloadDataConnected; });
     const bool stillThisFile = job.state == 12 && t.downloadVerifyGate && t.downloadFileInProgress
         && t.downloadLastFile == file;
-    if (t.downloadDataConnected || !stillThisFile)
-        return;
-    // No data connection came (a refusal such as 550 is met the same way).
-    t.downloadFileInProgress = false;
-    downloadRecordStep(p, kFail);
-    continueWithNextFile(job);
+    if (!t.downloadDataConnected && stillThisFile)
+        failFileAndGoOn(job);  // no data connection came
 }
 
 }

@@ -7,15 +7,23 @@
 // The one local file of a transfer, shared by both jobs: a file being retrieved
 // is written through it, a file being stored is read through it. Every step
 // closes it before opening it again.
+//
+// A retrieved file is written into a hidden partner file beside its name and
+// takes its name only once the transfer is confirmed, so a failed retrieval
+// never empties or cuts short an older copy under that name.
 class TransferFile {
 public:
-    // Creates or empties the file and opens it for writing. False when it
-    // cannot be created.
+    // Opens a new, empty partner file for the given path. False when it cannot
+    // be created.
     bool openForWriting(const QString& path);
     // Writes the bytes at the end; a failed or short write is remembered.
     void write(const QByteArray& bytes);
-    // Some bytes given to write did not reach the file.
     bool writeFailed() const { return failedWrite; }
+    // Gives the written file its name, replacing an older copy. False when the
+    // file was not written whole or cannot be moved; it is then discarded.
+    bool keepWritten();
+    // Removes what was written; an older copy under the name stays as it was.
+    void discardWritten();
 
     bool openForReading(const QString& path);
     qint64 size() const { return file.size(); }
@@ -23,9 +31,13 @@ public:
     // The next record of at most recordLength bytes.
     QByteArray readRecord(qint64 recordLength);
 
+    // Closes the handle; a written file not yet kept is discarded.
     void close();
 
 private:
+    void closeHandle();
+
     QFile file;
+    QString finalPath;  // set while a written file waits to be kept or discarded
     bool failedWrite = false;
 };

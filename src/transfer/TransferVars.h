@@ -33,6 +33,15 @@ struct TransferVars {
     qint64 uploadFileLength = 0;
     QByteArray uploadChunkBuffer;
     QByteArray uploadChunk;
+    // The reply to the listing's PORT has arrived: the control connection is
+    // in step with the session, so the storing phase may begin.
+    bool uploadReadyToStore = false;
+    // All of the file went out and its data connection was closed; the
+    // server's reply to that decides whether it was stored.
+    bool uploadAwaitingConfirmation = false;
+    // Counts every step of the storing phase, so the job can tell a phase that
+    // moves from one that has stalled.
+    int uploadActivity = 0;
 
     TransferFile transferFile;
     NameRecord downloadedNames { QStringLiteral("filename2.log") };

@@ -1,0 +1,174 @@
+#include "transfer/StoringLoop.h"
+
+#include "app/Program.h"
+#include "ftp/ControlSession.h"
+#include "ftp/DataListener.h"
+#include "ftp/Job.h"
+#include "ftp/ReplyCodes.h"
+#include "platform/ClockTexts.h"
+#include "platform/Yield.h"
+#include "transfer/FieldCounters.h"
+#include "transfer/FileNames.h"
+#include "transfer/LocalPaths.h"
+#include "transfer/TransferRecords.h"
+
+#include <QFileInfo>
+
+namespace {
+
+// The file went out whole and its data connection was closed: it is stored
+// only when all its bytes were sent and the server confirms the transfer.
+// Until then nothing is recorded and the local file stays.
+void confirmStoredFile(Program& p, const QString& reply)
+{
+    TransferVars& t = p.transfer;
+    t.uploadAwaitingConfirmation = false;
+    const bool allSent = counterValue(p.form.fText6b) == double(t.uploadFileLength);
+    if (confirmsTransfer(reply) && allSent) {
+        uploadRecordStep(p, kPass);
+        if (p.options.uploadDupeCheck)
+            uploadedNameRecord(p);
+    } else {
+        uploadRecordStep(p, kFail);
+    }
+}
+
+// A file whose name cannot go into a command is recorded "fail" and passed over.
+void refuseName(Program& p, const QString& name)
+{
+    TransferVars& t = p.transfer;
+    t.uploadFileName = name;
+    t.uploadFileLength = QFileInfo(localFilePath(p.workPath, name)).size();
+    uploadRecordStep(p, kFail);
+}
+
+bool alreadyUploaded(Program& p, const QString& name)
+{
+    return p.options.uploadDupeCheck && p.transfer.uploadedNames.contains(name);
+}
+
+void chooseNextFile(Program& p)
+{
+    TransferVars& t = p.transfer;
+    FileListBox& files = p.form.File2;
+    bool found = false;
+    while (t.uploadFileIndex < files.ListCount() && !found) {
+        t.uploadFileName = files.List(t.uploadFileIndex);
+        yieldOnce();
+        if (alreadyUploaded(p, t.uploadFileName)) {
+            ++t.uploadFileIndex;
+            yieldOnce();
+        } else if (hasControlCharacter(t.uploadFileName)) {
+            refuseName(p, t.uploadFileName);
+            ++t.uploadFileIndex;
+        } else {
+            storeFileStep(p);
+            found = true;
+            yieldOnce();
+        }
+    }
+    if (t.uploadFileIndex == files.ListCount() && !found)
+        ++t.uploadFileIndex;  // the list is used up
+}
+
+QString remoteNameFor(Program& p, const QString& localName)
+{
+    if (!p.form.ai_ustamp->isChecked())
+        return localName;
+    return dateDigits(p.clock.now().date()) + QLatin1Char('_') + localName;
+}
+
+// State 21: the reply to REST; STOR goes out.
+void sendStore(Job& job)
+{
+    Program& p = job.program;
+    TransferVars& t = p.transfer;
+    FileListBox& files = p.form.File2;
+    ++t.uploadFileIndex;
+    job.state = 22;
+    if (t.uploadFileName == t.downloadCurrentFile) {
+        // The download job is writing a file of this name into the same
+        // folder: store the next one instead.
+        const bool another = t.uploadFileIndex < files.ListCount();
+        if (another)
+            t.uploadFileName = files.List(t.uploadFileIndex);
+        ++t.uploadFileIndex;
+        if (!another)
+            return;
+        if (hasControlCharacter(t.uploadFileName)) {
+            refuseName(p, t.uploadFileName);
+            return;
+        }
+    }
+    p.form.setWindowTitle(p.schedule.transferCaptionPrefix + timeWithColonsAmPm(p.clock.now().time())
+                          + QStringLiteral(" File: ") + t.uploadFileName);
+    p.form.fText6b->setText(QStringLiteral("0"));
+    sendCommand(job, QStringLiteral("STOR ") + remoteNameFor(p, t.uploadFileName));
+}
+
+}
+
+void storingStep(Program& p)
+{
+    TransferVars& t = p.transfer;
+    ++t.uploadActivity;
+    if (p.session.uploadState == 12) {
+        // Starting the files before this reply would leave every later reply
+        // one command behind, and a file's bytes could go out before its STOR
+        // was accepted.
+        t.uploadReadyToStore = true;
+        return;
+    }
+    if (t.uploadFileIndex == 0)
+        p.form.File2.setPattern(p.form.Text8->text());
+    if (p.session.uploadState == 18) {
+        if (t.uploadAwaitingConfirmation)
+            confirmStoredFile(p, p.session.uploadReply);
+        chooseNextFile(p);
+        return;
+    }
+    yieldOnce();
+    storeFileStep(p);
+}
+
+void storeFileStep(Program& p)
+{
+    Job job = uploadJob(p);
+    switch (job.state) {
+    case 18:
+        job.state = 19;
+        if (!setUpListener(job, true))
+            return;
+        sendCommand(job, p.options.transferTypeCommand);
+        p.transfer.uploadDataIsFile = true;
+        break;
+    case 19:
+        job.state = 20;
+        sendPortCommand(job);
+        break;
+    case 20:
+        job.state = 21;
+        sendCommand(job, QStringLiteral("REST 0"));
+        break;
+    case 21:
+        sendStore(job);
+        break;
+    default:
+        break;
+    }
+}
+
+void abandonStalledFile(Program& p)
+{
+    TransferVars& t = p.transfer;
+    // Before STOR the index still names the file in hand: step past it, so the
+    // same file is not tried again at once.
+    if (p.session.uploadState >= 19 && p.session.uploadState <= 21)
+        ++t.uploadFileIndex;
+    t.uploadAwaitingConfirmation = false;
+    t.transferFile.close();
+    p.form.ftpclient3.Close();
+    p.session.uploadState = 18;
+    uploadRecordStep(p, kFail);
+    storingStep(p);
+}
