@@ -5,6 +5,8 @@
 #include "ftp/ListingRequests.h"
 #include "ftp/LoginSequence.h"
 #include "ftp/TimedWait.h"
+#include "schedule/ScheduleTick.h"
+#include "schedule/Supervision.h"
 #include "transfer/DataEvents.h"
 #include "transfer/RetrievalLoop.h"
 #include "transfer/StoringLoop.h"
@@ -53,6 +55,10 @@ void Program::connectTimerEvents()
 {
     QObject::connect(&form.Timerf, &Timer::Tick, &form, [this] { countWaitSecond(session.downloadWaitSeconds); });
     QObject::connect(&form.Timerg, &Timer::Tick, &form, [this] { countWaitSecond(session.uploadWaitSeconds); });
+    QObject::connect(&form.Timer1, &Timer::Tick, &form, [this] { downloadScheduleTick(*this); });
+    QObject::connect(&form.Timer2, &Timer::Tick, &form, [this] { uploadScheduleTick(*this); });
+    QObject::connect(&form.Timer3, &Timer::Tick, &form, [this] { downloadSupervisionTick(*this); });
+    QObject::connect(&form.Timer4, &Timer::Tick, &form, [this] { uploadSupervisionTick(*this); });
 }
 
 void Program::dispatchReply(Job& job)
@@ -76,10 +82,10 @@ void Program::dispatchReply(Job& job)
     }
 }
 
-void Program::retryDownloadJob()
+void Program::retryAfterSocketError(Job& job)
 {
-}
-
-void Program::retryUploadJob(int)
-{
+    if (job.isDownload)
+        retryDownloadJob(*this);
+    else
+        retryUploadJob(*this, transfer.uploadFileIndex);
 }

@@ -35,8 +35,8 @@ public:
 
     // Runs the step that owns the job's state for the reply just received.
     void dispatchReply(Job& job);
-    void retryDownloadJob();
-    void retryUploadJob(int fileIndex);
+    // A socket error in the middle of a transfer hands the job to its retry.
+    void retryAfterSocketError(Job& job);
 
 private:
     void connectSocketEvents();

@@ -94,10 +94,8 @@ void controlError(Job& job, int number)
         job.errorNumber = 0;
     }
     if (number > 1000 && number < 12000 && !job.program.session.recoveryInProgress) {
-        if (job.isDownload && job.state == 12)
-            job.program.retryDownloadJob();
-        else if (!job.isDownload && job.state >= 22)
-            job.program.retryUploadJob(job.program.transfer.uploadFileIndex);
+        if ((job.isDownload && job.state == 12) || (!job.isDownload && job.state >= 22))
+            job.program.retryAfterSocketError(job);
     }
 }
 

@@ -28,6 +28,7 @@ constexpr int kStoringStallMs = 60'000;
 struct JobParts {
     Job job;
     bool& running;
+    bool& timedOut;
     Timer& supervision;
     Timer& otherSupervision;
     int& stallTicks;
@@ -59,7 +60,7 @@ JobParts downloadParts(Program& p)
 {
     Form1& f = p.form;
     ScheduleVars& s = p.schedule;
-    return { downloadJob(p), s.downloadJobRunning, f.Timer3, f.Timer4, s.downloadStallTicks,
+    return { downloadJob(p), s.downloadJobRunning, s.downloadTimedOut, f.Timer3, f.Timer4, s.downloadStallTicks,
              s.uploadStallTicks, f.Label11, f.Label18, QStringLiteral("Last Download on "), f.Text11,
              f.Check1, f.Timer1, lockDownloadFields, unlockDownloadFields, logDownloadError,
              recordFailedDownload };
@@ -69,7 +70,7 @@ JobParts uploadParts(Program& p)
 {
     Form1& f = p.form;
     ScheduleVars& s = p.schedule;
-    return { uploadJob(p), s.uploadJobRunning, f.Timer4, f.Timer3, s.uploadStallTicks,
+    return { uploadJob(p), s.uploadJobRunning, s.uploadTimedOut, f.Timer4, f.Timer3, s.uploadStallTicks,
              s.downloadStallTicks, f.Label12, f.Label19, QStringLiteral("Last Upload on "), f.Text12,
              f.Check2, f.Timer2, lockUploadFields, unlockUploadFields, logUploadError,
              recordFailedUpload };
@@ -92,6 +93,7 @@ void waitUntil(const std::function<bool()>& condition)
 void beginJob(JobParts& j)
 {
     j.running = true;
+    j.timedOut = false;
     j.stallTicks = 0;
     j.lockFields(j.job.program);
     j.supervision.setEnabled(false);
@@ -111,18 +113,19 @@ void connectJob(JobParts& j)
     startControlSession(j.job);
 }
 
-// A session that failed before its transfers: the schedule display says how,
-// and the error log why.
+// A failed session: the schedule display says how, and the error log why. A
+// session the supervision ended is a timeout, never a refused login.
 void reportSessionFailure(JobParts& j)
 {
     const int error = j.job.errorNumber;
-    j.scheduleDisplay->setText(siteTime(j) + (error > 0 ? QStringLiteral("Timeout") : QStringLiteral(" Login Failed")));
+    const bool timeout = error > 0 || j.timedOut;
+    j.scheduleDisplay->setText(siteTime(j) + (timeout ? QStringLiteral("Timeout") : QStringLiteral(" Login Failed")));
     if (error == 11001)
         j.logError(j.job.program, QStringLiteral("Invalid IP/Host"));
-    else if (error == 0)
-        j.logError(j.job.program, QStringLiteral("Invalid User/Pass"));
-    else
+    else if (timeout)
         j.logError(j.job.program, QStringLiteral("Timeout Error"));
+    else
+        j.logError(j.job.program, QStringLiteral("Invalid User/Pass"));
 }
 
 // A socket error in the middle of a transfer with no retries configured: the

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <functional>
+
 // The values of the schedule ticks, the job procedures and their supervision.
 struct ScheduleVars {
     bool downloadJobRunning = false;
@@ -17,4 +19,10 @@ struct ScheduleVars {
     int uploadTickCount = 0;
     // The caption prefix the transfer loops show while files move.
     QString transferCaptionPrefix;
+    // The supervision ended the job's session: it is reported as a timeout.
+    bool downloadTimedOut = false;
+    bool uploadTimedOut = false;
+    // A restart or give-up decided while a job was winding down, to run once
+    // its job procedure has returned.
+    std::function<void()> pendingRecovery;
 };

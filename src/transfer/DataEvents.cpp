@@ -83,8 +83,5 @@ void dataError(Job& job, int number)
 {
     if (number <= 1000 || number >= 12000 || job.program.session.recoveryInProgress)
         return;
-    if (job.isDownload)
-        job.program.retryDownloadJob();
-    else
-        job.program.retryUploadJob(job.program.transfer.uploadFileIndex);
+    job.program.retryAfterSocketError(job);
 }

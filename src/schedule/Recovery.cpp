@@ -1,0 +1,25 @@
+#include "schedule/Recovery.h"
+
+#include "app/Program.h"
+
+#include <QTimer>
+
+void runAfterJobEnds(Program& p, std::function<void()> recovery)
+{
+    ScheduleVars& s = p.schedule;
+    s.pendingRecovery = std::move(recovery);
+    // With a job procedure on the stack, its caller runs the recovery once it
+    // returns; with none, the job has wound down already.
+    if (!s.downloadJobRunning && !s.uploadJobRunning)
+        QTimer::singleShot(0, &p.form, [&p] { runJobWithRecoveries(p, nullptr); });
+}
+
+void runJobWithRecoveries(Program& p, void (*jobProcedure)(Program&))
+{
+    if (jobProcedure)
+        jobProcedure(p);
+    while (p.schedule.pendingRecovery) {
+        const std::function<void()> recovery = std::exchange(p.schedule.pendingRecovery, nullptr);
+        recovery();
+    }
+}

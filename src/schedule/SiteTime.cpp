@@ -1,0 +1,43 @@
+#include "schedule/SiteTime.h"
+
+#include "config/NumberText.h"
+#include "config/SiteTables.h"
+
+#include <cmath>
+
+namespace {
+
+int hourOf24HourClock(const QString& hour, const QString& halfDay)
+{
+    double value = valueOf(hour);
+    if (halfDay == QLatin1String("PM") && value < 12)
+        value += 12;
+    if (halfDay == QLatin1String("AM") && value == 12)
+        value -= 12;
+    return int(std::lround(value));
+}
+
+}
+
+void advanceSiteTime(SiteColumns& site, const QString& hour, const QString& halfDay)
+{
+    const size_t slot = size_t(site.index);
+    if (site.index < 0 || site.index >= kSiteSlots)
+        return;
+    const double next = valueOf(hour) + 1;
+    if (next > 12) {
+        site.hours[slot] = QStringLiteral("1");
+        return;
+    }
+    site.hours[slot] = QString::number(next);
+    if (next == 12)
+        site.amPm[slot] = halfDay == QLatin1String("PM") ? QStringLiteral("AM") : QStringLiteral("PM");
+}
+
+bool siteTimeNotAhead(const QString& hour1, const QString& halfDay1, const QString& hour2,
+                      const QString& halfDay2)
+{
+    const int a = hourOf24HourClock(hour1, halfDay1);
+    const int b = hourOf24HourClock(hour2, halfDay2);
+    return a > b || (halfDay1 != halfDay2 && a < b);
+}
