@@ -1,5 +1,6 @@
 #include "app/Form1.h"
 
+#include <QCloseEvent>
 #include <QGridLayout>
 #include <QMenuBar>
 
@@ -27,6 +28,9 @@ QComboBox* hostList(const char* name)
     QComboBox* box = named(new QComboBox, name);
     box->setEditable(true);
     box->setInsertPolicy(QComboBox::NoInsert);
+    // A host typed letter by letter is the host as typed, never completed from
+    // another site's name.
+    box->setCompleter(nullptr);
     return box;
 }
 
@@ -173,4 +177,12 @@ void Form1::layOutFields()
     grid->addWidget(Label19, 5, 6, 1, 4);
 
     setCentralWidget(central);
+}
+
+void Form1::closeEvent(QCloseEvent* event)
+{
+    if (closeRequest && !closeRequest())
+        event->ignore();
+    else
+        event->accept();
 }

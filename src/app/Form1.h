@@ -12,6 +12,8 @@
 #include <QMenu>
 #include <QStringList>
 
+#include <functional>
+
 // The text of a hidden multi-line field that only the program reads and writes.
 // It is never shown, so it holds its text as a plain string: the listing of a
 // large folder is appended and scanned without a text document behind it.
@@ -142,6 +144,12 @@ public:
     QAction* ai_rem;
     QAction* ai_rem2;
     QAction* ai_about;
+
+    // Asked whenever the window is to close; false keeps it open.
+    std::function<bool()> closeRequest;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void createMenus();

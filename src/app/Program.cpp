@@ -1,5 +1,7 @@
 #include "app/Program.h"
 
+#include "app/StartUp.h"
+
 #include "ftp/ControlSession.h"
 #include "ftp/Job.h"
 #include "ftp/ListingRequests.h"
@@ -11,11 +13,22 @@
 #include "transfer/RetrievalLoop.h"
 #include "transfer/StoringLoop.h"
 #include "transfer/UploadDataPhase.h"
+#include "ui/DoubleClick.h"
+#include "ui/FieldValidation.h"
+#include "ui/Form2.h"
+#include "ui/Form3.h"
+#include "ui/MenuCommands.h"
+#include "ui/Row.h"
+#include "ui/SiteList.h"
 
 Program::Program()
 {
     connectSocketEvents();
     connectTimerEvents();
+    connectRowEvents(true);
+    connectRowEvents(false);
+    connectWindowEvents();
+    connectMenuCommands(*this);
 }
 
 Program::~Program() = default;
@@ -59,6 +72,60 @@ void Program::connectTimerEvents()
     QObject::connect(&form.Timer2, &Timer::Tick, &form, [this] { uploadScheduleTick(*this); });
     QObject::connect(&form.Timer3, &Timer::Tick, &form, [this] { downloadSupervisionTick(*this); });
     QObject::connect(&form.Timer4, &Timer::Tick, &form, [this] { uploadSupervisionTick(*this); });
+}
+
+void Program::connectRowEvents(bool download)
+{
+    const Row row = download ? downloadRow(*this) : uploadRow(*this);
+    auto bind = [this, download] { return download ? downloadRow(*this) : uploadRow(*this); };
+    const QList<std::pair<QLineEdit*, RowField>> fields {
+        { row.coveredHost, RowField::Host }, { row.user, RowField::User }, { row.password, RowField::Password },
+        { row.path, RowField::Path }, { row.pattern, RowField::Pattern }, { row.port, RowField::Port } };
+    for (const auto& [edit, field] : fields) {
+        QObject::connect(edit, &QLineEdit::textChanged, &form, [bind, field = field] {
+            Row r = bind();
+            rowFieldChanged(r, field);
+        });
+    }
+    QLineEdit* retries = row.retries;
+    QObject::connect(retries, &QLineEdit::textChanged, &form, [retries] { retriesChanged(retries); });
+    QObject::connect(row.jobSwitch, &QCheckBox::toggled, &form, [bind] {
+        Row r = bind();
+        jobSwitchClicked(r);
+    });
+    QObject::connect(row.dupeBox, &QCheckBox::toggled, &form, [bind] {
+        Row r = bind();
+        dupeBoxChanged(r);
+    });
+    // Only the operator's own typing and picking arrive here; the program
+    // raises the same handling itself through setHostText and selectHost.
+    QObject::connect(row.hostList->lineEdit(), &QLineEdit::textEdited, &form, [bind](const QString& text) {
+        Row r = bind();
+        hostTextChanged(r, text);
+    });
+    QObject::connect(row.hostList, &QComboBox::activated, &form, [bind] {
+        Row r = bind();
+        hostPicked(r);
+    });
+    onDoubleClick(row.scheduleDisplay, [this, bind, download] {
+        const Row r = bind();
+        if (r.hostList->currentText().isEmpty() || r.site.count < 1)
+            return;
+        ui.timeDialogForDownload = download;
+        showTimeDialog(*this);
+    });
+}
+
+void Program::connectWindowEvents()
+{
+    onDoubleClick(form.Label15, [this] { showPathDialog(*this); });
+    form.closeRequest = [this] {
+        if (!closeRequested(*this))
+            return false;
+        if ((schedule.downloadJobRunning || schedule.uploadJobRunning) && endWhileJobRuns)
+            endWhileJobRuns();
+        return true;
+    };
 }
 
 void Program::dispatchReply(Job& job)

@@ -8,6 +8,9 @@
 #include "platform/MessageBox.h"
 #include "schedule/ScheduleVars.h"
 #include "transfer/TransferVars.h"
+#include "ui/UiVars.h"
+
+#include <functional>
 
 struct Job;
 
@@ -29,9 +32,15 @@ public:
     SessionVars session;
     TransferVars transfer;
     ScheduleVars schedule;
+    UiVars ui;
     SiteTables sites;
     Options options;
     QString workPath;
+    bool exitNowRequested = false;
+    // Ends the process when the window has closed while a job procedure is
+    // still waiting further up the stack (after "eXit Now!"); the waits would
+    // otherwise keep it alive. Empty in tests.
+    std::function<void()> endWhileJobRuns;
 
     // Runs the step that owns the job's state for the reply just received.
     void dispatchReply(Job& job);
@@ -41,4 +50,6 @@ public:
 private:
     void connectSocketEvents();
     void connectTimerEvents();
+    void connectRowEvents(bool download);
+    void connectWindowEvents();
 };

@@ -1,0 +1,79 @@
+#include "ui/Form2.h"
+
+#include "app/Program.h"
+#include "config/NumberText.h"
+#include "ui/DialogKeys.h"
+#include "ui/FieldValidation.h"
+#include "ui/Row.h"
+
+#include <QHBoxLayout>
+
+Form2::Form2(Program& program, bool forDownload)
+    : QDialog(&program.form), Combo1(new QComboBox), Combo2(new QComboBox), Check1(new QCheckBox(QStringLiteral("InActive"))),
+      program(program), forDownload(forDownload)
+{
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowModality(Qt::ApplicationModal);
+    setWindowTitle(forDownload ? QStringLiteral("Download Time") : QStringLiteral("Upload Time"));
+    for (int hour = 1; hour <= 12; ++hour)
+        Combo1->addItem(QString::number(hour));
+    Combo2->addItems({ QStringLiteral("AM"), QStringLiteral("PM") });
+    QFont bold = Check1->font();
+    bold.setBold(true);
+    Check1->setFont(bold);
+    auto* layout = new QHBoxLayout(this);
+    layout->addWidget(Combo1);
+    layout->addWidget(Combo2);
+    layout->addWidget(Check1);
+
+    Row row = forDownload ? downloadRow(program) : uploadRow(program);
+    const int hour = int(valueOf(row.site.current(row.site.hours)));
+    // A hand-edited hour outside 1 to 12 selects nothing, and so changes nothing.
+    Combo1->setCurrentIndex(hour >= 1 && hour <= 12 ? hour - 1 : -1);
+    Combo2->setCurrentIndex(row.site.current(row.site.amPm) == QLatin1String("PM") ? 1 : 0);
+    const bool active = valueOf(row.site.current(row.site.activeFlags)) == 1;
+    Check1->setChecked(active);
+    showActive(active);
+
+    connect(Combo1, &QComboBox::currentTextChanged, this, [this](const QString& text) {
+        writeSite([](SiteColumns& site) -> SiteColumn& { return site.hours; }, text);
+    });
+    connect(Combo2, &QComboBox::currentTextChanged, this, [this](const QString& text) {
+        writeSite([](SiteColumns& site) -> SiteColumn& { return site.amPm; }, text);
+    });
+    connect(Check1, &QCheckBox::toggled, this, [this](bool checked) {
+        writeSite([](SiteColumns& site) -> SiteColumn& { return site.activeFlags; },
+                  checked ? QStringLiteral("1") : QStringLiteral("0"));
+        showActive(checked);
+    });
+    closeOnEnter(this);
+}
+
+void Form2::writeSite(SiteColumn& (*column)(SiteColumns&), const QString& text)
+{
+    Row row = forDownload ? downloadRow(program) : uploadRow(program);
+    if (row.site.index >= 0 && row.site.index < kSiteSlots)
+        column(row.site)[size_t(row.site.index)] = text;
+}
+
+void Form2::showActive(bool active)
+{
+    Row row = forDownload ? downloadRow(program) : uploadRow(program);
+    row.activeText = active ? QStringLiteral("Active") : QStringLiteral("InActive");
+    Check1->setText(row.activeText);
+}
+
+void Form2::done(int result)
+{
+    Row row = forDownload ? downloadRow(program) : uploadRow(program);
+    row.scheduleDisplay->setText(scheduleDisplayText(row, row.activeText));
+    checkFields(row);
+    QDialog::done(result);
+}
+
+void showTimeDialog(Program& program)
+{
+    if (program.form.findChild<Form2*>())
+        return;
+    (new Form2(program, program.ui.timeDialogForDownload))->show();
+}

@@ -1,0 +1,6 @@
+#pragma once
+
+class Program;
+
+// Connects every menu item of the main window to its command.
+void connectMenuCommands(Program& program);
