@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  g++ cmake ninja-build qt6-base-dev libgl-dev
+  g++ cmake ninja-build ccache qt6-base-dev libgl-dev
   python3 python3-pyftpdlib vsftpd libpam-modules curl
 )
 
