@@ -1,6 +1,7 @@
 #include "app/Form1.h"
 
 #include <QCloseEvent>
+#include <QFrame>
 #include <QGridLayout>
 #include <QMenuBar>
 
@@ -143,38 +144,67 @@ void Form1::layOutFields()
 {
     auto* central = new QWidget;
     auto* grid = new QGridLayout(central);
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(6);
 
+    Label15->setFrameShape(QFrame::StyledPanel);
+    Label15->setMinimumHeight(24);
     grid->addWidget(Label15, 0, 0, 1, 10);
 
-    const QList<QLabel*> headings { Label1, Label2, Label3, Label4, Label5, Label13, Label8, Label17 };
-    for (int column = 0; column < headings.size(); ++column)
-        grid->addWidget(headings[column], 1, column + 2);
+    // Column by column: the heading, then the field's width in the two rows.
+    const QList<std::pair<QLabel*, int>> headings { { Label1, 180 }, { Label2, 110 }, { Label3, 100 },
+                                                    { Label4, 150 }, { Label5, 110 }, { Label13, 50 },
+                                                    { Label8, 0 }, { Label17, 44 } };
+    for (int column = 0; column < headings.size(); ++column) {
+        QLabel* heading = headings[column].first;
+        QFont bold = heading->font();
+        bold.setBold(true);
+        heading->setFont(bold);
+        grid->addWidget(heading, 1, column + 2);
+    }
 
-    auto addRow = [grid](int row, QLabel* state, QCheckBox* jobSwitch, QComboBox* host, QLineEdit* covered,
-                         const QList<QWidget*>& rest) {
+    auto addRow = [&](int row, QLabel* state, QCheckBox* jobSwitch, QComboBox* host, QLineEdit* covered,
+                      const QList<QWidget*>& rest) {
         grid->addWidget(state, row, 0);
         grid->addWidget(jobSwitch, row, 1);
         grid->addWidget(covered, row, 2);
         grid->addWidget(host, row, 2);
         host->raise();
-        for (int i = 0; i < rest.size(); ++i)
-            grid->addWidget(rest[i], row, i + 3);
+        host->setMinimumWidth(headings[0].second);
+        for (int i = 0; i < rest.size(); ++i) {
+            grid->addWidget(rest[i], row, i + 3, i == 5 ? Qt::AlignHCenter : Qt::Alignment());
+            if (const int width = headings[i + 1].second; width > 0)
+                rest[i]->setMinimumWidth(width);
+        }
+        Text9->setMaximumWidth(70);
+        Text10->setMaximumWidth(70);
+        Text11->setMaximumWidth(50);
+        Text12->setMaximumWidth(50);
     };
     addRow(2, Label6, Check1, Combo2, Text1, { fText3, fText4, Text2, Text7, Text9, Check3, Text11 });
     addRow(3, Label7, Check2, Combo3, Text3, { Text4, Text5, Text6, Text8, Text10, Check4, Text12 });
 
-    grid->addWidget(Label9, 4, 0);
-    grid->addWidget(Label11, 4, 1, 1, 2);
-    grid->addWidget(Label14, 4, 3);
-    grid->addWidget(fText6, 4, 4);
-    grid->addWidget(Text13, 4, 5);
-    grid->addWidget(Label18, 4, 6, 1, 4);
-    grid->addWidget(Label10, 5, 0);
-    grid->addWidget(Label12, 5, 1, 1, 2);
-    grid->addWidget(Label16, 5, 3);
-    grid->addWidget(fText6b, 5, 4);
-    grid->addWidget(Text14, 5, 5);
-    grid->addWidget(Label19, 5, 6, 1, 4);
+    auto* rule = new QFrame;
+    rule->setFrameShape(QFrame::HLine);
+    rule->setFrameShadow(QFrame::Sunken);
+    grid->addWidget(rule, 4, 0, 1, 10);
+
+    for (QLineEdit* display : { fText6, fText6b })
+        display->setMaximumWidth(110);
+    for (QLineEdit* progress : { Text13, Text14 })
+        progress->setMaximumWidth(60);
+    auto addLowerRow = [grid](int row, QLabel* heading, QLabel* schedule, QLabel* counterHeading,
+                              QLineEdit* counter, QLineEdit* progress, QLabel* lastRun) {
+        grid->addWidget(heading, row, 0);
+        grid->addWidget(schedule, row, 1, 1, 2);
+        grid->addWidget(counterHeading, row, 3, Qt::AlignRight);
+        grid->addWidget(counter, row, 4);
+        grid->addWidget(progress, row, 5);
+        grid->addWidget(lastRun, row, 6, 1, 4);
+    };
+    addLowerRow(5, Label9, Label11, Label14, fText6, Text13, Label18);
+    addLowerRow(6, Label10, Label12, Label16, fText6b, Text14, Label19);
+    grid->setRowStretch(7, 1);
 
     setCentralWidget(central);
 }
