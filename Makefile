@@ -1,7 +1,7 @@
 # The two commands of the README. Both install what is missing first.
 BUILD_DIR ?= build
 
-.PHONY: deps build run test bench clean
+.PHONY: deps build run test bench screenshot clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -10,8 +10,9 @@ build: deps
 	@cmake -S . -B $(BUILD_DIR) -G Ninja >/dev/null
 	@cmake --build $(BUILD_DIR)
 
+# Opens Tolvane on a demo server and folder (scripts/run-demo.sh).
 run: build
-	@$(BUILD_DIR)/tolvane
+	@bash scripts/run-demo.sh $(BUILD_DIR)
 
 test: build
 	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 600
