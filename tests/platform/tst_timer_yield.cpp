@@ -1,0 +1,145 @@
+#include "platform/TimeScale.h"
+#include "platform/Timer.h"
+#include "platform/Yield.h"
+
+#include <QElapsedTimer>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+
+namespace {
+
+// Real milliseconds after which a wait that should have ended counts as hung.
+constexpr int kHangMs = 10000;
+
+// The same bound in program milliseconds, for waits under a time scale.
+int hangBound()
+{
+    return int(kHangMs / TimeScale::factor());
+}
+
+}
+
+class TimerYieldTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { TimeScale::set(1.0); }
+    void cleanup() { TimeScale::set(1.0); }
+
+    void tickHandlerThatWaitsSeesItsOwnNextTick()
+    {
+        TimeScale::set(0.01);
+        Timer timer(1000, true);
+        int ticks = 0;
+        int depth = 0;
+        int deepest = 0;
+        bool nestedTickSeen = false;
+        connect(&timer, &Timer::Tick, this, [&] {
+            ++ticks;
+            deepest = std::max(deepest, ++depth);
+            if (ticks == 1)
+                nestedTickSeen = yieldUntil([&] { return ticks >= 3; }, hangBound());
+            --depth;
+        });
+        QVERIFY(yieldUntil([&] { return ticks >= 3 && depth == 0; }, hangBound()));
+        QVERIFY(nestedTickSeen);
+        QCOMPARE(deepest, 2);
+    }
+
+    void disabledTimerRaisesNoTick()
+    {
+        Timer timer(10, false);
+        int ticks = 0;
+        connect(&timer, &Timer::Tick, this, [&] { ++ticks; });
+        QTest::qWait(100);
+        QCOMPARE(ticks, 0);
+    }
+
+    void tickOnItsWayWhenDisabledIsNotRaised()
+    {
+        Timer timer(10, true);
+        int ticks = 0;
+        connect(&timer, &Timer::Tick, this, [&] { ++ticks; });
+        QThread::msleep(30);
+        // Lets Qt's timeout run, which queues the tick without raising it yet.
+        QCoreApplication::processEvents();
+        const int ticksWhileEnabled = ticks;
+        timer.setEnabled(false);
+        QTest::qWait(100);
+        QCOMPARE(ticks, ticksWhileEnabled);
+    }
+
+    void yieldUntilReturnsTrueWhenConditionComesTrue()
+    {
+        bool done = false;
+        QTimer::singleShot(20, this, [&] { done = true; });
+        QElapsedTimer elapsed;
+        elapsed.start();
+        QVERIFY(yieldUntil([&] { return done; }, hangBound()));
+        QVERIFY(elapsed.elapsed() < kHangMs);
+    }
+
+    // Qt fires a coarse timer up to 5 % early; a wait that let its wake-up go
+    // by before the bound would then sleep until something else happened.
+    void yieldUntilReturnsFalseAtItsBound_data()
+    {
+        QTest::addColumn<double>("factor");
+        QTest::addColumn<int>("boundMs");
+        for (int bound : {99, 101, 130, 170, 200, 230, 310, 505, 610})
+            QTest::addRow("bound %d ms with nothing else to wake it", bound) << 1.0 << bound;
+        QTest::newRow("bound shortened by the time scale") << 0.01 << 30000;
+    }
+
+    void yieldUntilReturnsFalseAtItsBound()
+    {
+        QFETCH(double, factor);
+        QFETCH(int, boundMs);
+        TimeScale::set(factor);
+        const int realMs = TimeScale::scaledMs(boundMs);
+        bool hung = false;
+        QTimer rescue;
+        rescue.setSingleShot(true);
+        connect(&rescue, &QTimer::timeout, this, [&] { hung = true; });
+        rescue.start(3 * realMs + 200);
+        QElapsedTimer elapsed;
+        elapsed.start();
+        QVERIFY(!yieldUntil([] { return false; }, boundMs));
+        QVERIFY2(!hung, "the wait slept past its bound");
+        QVERIFY(elapsed.elapsed() >= realMs);
+    }
+
+    void timeScaleShortensTimerIntervals()
+    {
+        TimeScale::set(0.01);
+        Timer minuteTimer(60000, true);
+        int ticks = 0;
+        connect(&minuteTimer, &Timer::Tick, this, [&] { ++ticks; });
+        QVERIFY(yieldUntil([&] { return ticks >= 2; }, hangBound()));
+    }
+
+    // A zero interval would make a QTimer fire on every pass of the event loop.
+    void scaledMs_data()
+    {
+        QTest::addColumn<double>("factor");
+        QTest::addColumn<int>("programMs");
+        QTest::addColumn<int>("realMs");
+        QTest::newRow("one second at 1/100") << 0.01 << 1000 << 10;
+        QTest::newRow("tiny interval stays positive") << 0.001 << 1 << 1;
+        QTest::newRow("zero stays zero") << 0.01 << 0 << 0;
+        QTest::newRow("zero factor falls back to real time") << 0.0 << 1000 << 1000;
+        QTest::newRow("negative factor falls back to real time") << -2.0 << 1000 << 1000;
+    }
+
+    void scaledMs()
+    {
+        QFETCH(double, factor);
+        QFETCH(int, programMs);
+        QFETCH(int, realMs);
+        TimeScale::set(factor);
+        QCOMPARE(TimeScale::scaledMs(programMs), realMs);
+    }
+};
+
+QTEST_GUILESS_MAIN(TimerYieldTest)
+#include "tst_timer_yield.moc"

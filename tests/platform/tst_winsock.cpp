@@ -1,0 +1,347 @@
+#include "platform/Winsock.h"
+#include "platform/Yield.h"
+
+#include <QHostAddress>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+#include <sys/socket.h>
+
+namespace {
+
+// Program milliseconds after which a wait that should have ended counts as hung.
+constexpr int kHangMs = 20000;
+
+// The other end of a connection: a plain Qt socket that keeps what it reads.
+struct Peer {
+    std::unique_ptr<QTcpSocket> socket;
+    QByteArray received;
+
+    void take(QTcpSocket* accepted)
+    {
+        socket.reset(accepted);
+        QObject::connect(socket.get(), &QTcpSocket::readyRead, socket.get(),
+                         [this] { received += socket->readAll(); });
+    }
+};
+
+// Connects the socket to a loopback server and hands back the server's end.
+bool connectToPeer(Winsock& socket, QTcpServer& server, Peer& peer, const QString& host)
+{
+    if (!server.isListening() && !server.listen(QHostAddress::LocalHost))
+        return false;
+    socket.setRemoteHost(host);
+    socket.setRemotePort(server.serverPort());
+    socket.Connect();
+    if (!yieldUntil([&] { return socket.State() == Winsock::sckConnected
+                                 && server.hasPendingConnections(); }, kHangMs))
+        return false;
+    peer.take(server.nextPendingConnection());
+    return true;
+}
+
+// A loopback port on which nothing listens.
+quint16 closedPort()
+{
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost);
+    const quint16 port = server.serverPort();
+    server.close();
+    return port;
+}
+
+QByteArray patternedBytes(qsizetype size, int seed)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (qsizetype i = 0; i < size; ++i)
+        bytes[i] = char((i * 131 + seed) & 0xFF);
+    return bytes;
+}
+
+}
+
+class WinsockTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    // PORT carries an IPv4 address, so a name must connect over IPv4 too.
+    void connectReportsDottedLocalAddress_data()
+    {
+        QTest::addColumn<QString>("host");
+        QTest::newRow("dotted address") << QStringLiteral("127.0.0.1");
+        QTest::newRow("host name with an IPv6 address as well") << QStringLiteral("localhost");
+    }
+
+    void connectReportsDottedLocalAddress()
+    {
+        QFETCH(QString, host);
+        Winsock socket;
+        int connectEvents = 0;
+        connect(&socket, &Winsock::ConnectEvent, this, [&] { ++connectEvents; });
+        QTcpServer server;
+        Peer peer;
+        QVERIFY(connectToPeer(socket, server, peer, host));
+        QCOMPARE(connectEvents, 1);
+        QCOMPARE(socket.LocalIP(), QStringLiteral("127.0.0.1"));
+    }
+
+    void connectFailureRaisesItsErrorNumber_data()
+    {
+        QTest::addColumn<QString>("host");
+        QTest::addColumn<int>("port");
+        QTest::addColumn<int>("number");
+        QTest::newRow("refused on a closed loopback port")
+            << QStringLiteral("127.0.0.1") << int(closedPort()) << 10061;
+        QTest::newRow("host name that cannot exist")
+            << QStringLiteral("no-such-host.invalid") << 21 << 11001;
+        QTest::newRow("empty host name") << QString() << 21 << 11001;
+    }
+
+    void connectFailureRaisesItsErrorNumber()
+    {
+        QFETCH(QString, host);
+        QFETCH(int, port);
+        QFETCH(int, number);
+        Winsock socket;
+        QList<int> errors;
+        int connectEvents = 0;
+        connect(&socket, &Winsock::Error, this, [&](int n) { errors.append(n); });
+        connect(&socket, &Winsock::ConnectEvent, this, [&] { ++connectEvents; });
+        socket.setRemoteHost(host);
+        socket.setRemotePort(port);
+        socket.Connect();
+        QVERIFY(yieldUntil([&] { return !errors.isEmpty(); }, kHangMs));
+        QTest::qWait(50);
+        QCOMPARE(errors, QList<int>{number});
+        QCOMPARE(connectEvents, 0);
+        QVERIFY(socket.State() != Winsock::sckConnected);
+    }
+
+    void listenOnPortZeroReportsTheBoundPort()
+    {
+        Winsock listener;
+        int requests = 0;
+        connect(&listener, &Winsock::ConnectionRequest, this, [&] { ++requests; });
+        for (int round = 1; round <= 2; ++round) {
+            listener.setLocalPort(0);
+            listener.Listen();
+            QCOMPARE(listener.State(), int(Winsock::sckListening));
+            const int port = listener.LocalPort();
+            QVERIFY(port > 0);
+
+            QTcpSocket client;
+            client.connectToHost(QHostAddress::LocalHost, quint16(port));
+            QVERIFY(yieldUntil([&] { return requests == round; }, kHangMs));
+
+            listener.Close();
+            QVERIFY(yieldUntil([&] { return listener.State() == Winsock::sckClosed; }, kHangMs));
+            QCOMPARE(listener.LocalPort(), 0);
+        }
+    }
+
+    // The data handler closes a socket that is not closed before it accepts.
+    void acceptTurnsTheListenerIntoTheConnection_data()
+    {
+        QTest::addColumn<bool>("closeFirst");
+        QTest::newRow("accepted while listening") << false;
+        QTest::newRow("accepted after Close") << true;
+    }
+
+    void acceptTurnsTheListenerIntoTheConnection()
+    {
+        QFETCH(bool, closeFirst);
+        Winsock socket;
+        QByteArray arrived;
+        connect(&socket, &Winsock::ConnectionRequest, this, [&](int requestID) {
+            if (closeFirst)
+                socket.Close();
+            socket.Accept(requestID);
+        });
+        connect(&socket, &Winsock::DataArrival, this, [&] { arrived += socket.GetData(); });
+        socket.Listen();
+
+        QTcpSocket client;
+        QByteArray clientReceived;
+        connect(&client, &QTcpSocket::readyRead, this, [&] { clientReceived += client.readAll(); });
+        client.connectToHost(QHostAddress::LocalHost, quint16(socket.LocalPort()));
+        QVERIFY(yieldUntil([&] { return socket.State() == Winsock::sckConnected; }, kHangMs));
+
+        client.write("listing bytes");
+        socket.SendData("file bytes");
+        QVERIFY(yieldUntil([&] { return arrived == "listing bytes"
+                                        && clientReceived == "file bytes"; }, kHangMs));
+    }
+
+    void dataArrivalHandlerThatWaitsSeesItsNextArrival()
+    {
+        Winsock socket;
+        QTcpServer server;
+        Peer peer;
+        QVERIFY(connectToPeer(socket, server, peer, QStringLiteral("127.0.0.1")));
+        QByteArray arrived;
+        int depth = 0;
+        int deepest = 0;
+        bool nestedArrivalSeen = false;
+        connect(&socket, &Winsock::DataArrival, this, [&] {
+            deepest = std::max(deepest, ++depth);
+            arrived += socket.GetData();
+            if (arrived == "150 Opening\r\n") {
+                peer.socket->write("226 Done\r\n");
+                nestedArrivalSeen = yieldUntil([&] { return arrived.endsWith("226 Done\r\n"); }, kHangMs);
+            }
+            --depth;
+        });
+        peer.socket->write("150 Opening\r\n");
+        QVERIFY(yieldUntil([&] { return nestedArrivalSeen && depth == 0; }, kHangMs));
+        QCOMPARE(deepest, 2);
+    }
+
+    void bytesNotTakenStayPending()
+    {
+        Winsock socket;
+        QTcpServer server;
+        Peer peer;
+        QVERIFY(connectToPeer(socket, server, peer, QStringLiteral("127.0.0.1")));
+        QList<int> totals;
+        connect(&socket, &Winsock::DataArrival, this, [&](int bytesTotal) { totals.append(bytesTotal); });
+        peer.socket->write("first");
+        QVERIFY(yieldUntil([&] { return totals.size() == 1; }, kHangMs));
+        peer.socket->write("second");
+        peer.socket->disconnectFromHost();
+        QVERIFY(yieldUntil([&] { return socket.State() != Winsock::sckConnected; }, kHangMs));
+        QCOMPARE(totals.last(), 11);
+        QCOMPARE(socket.GetData(), QByteArray("firstsecond"));
+    }
+
+    // The bytes before a graceful close must be raised while State still reads
+    // 7: the download handler reads data only from a connected socket. Bytes
+    // left unread hold the sender back and are all there when taken later.
+    void gracefulCloseDeliversEveryByteWhileConnected_data()
+    {
+        QTest::addColumn<int>("size");
+        QTest::addColumn<bool>("takenOnArrival");
+        QTest::newRow("taken at each arrival") << 300000 << true;
+        QTest::newRow("taken late, more than the socket holds unread") << 20 * 1024 * 1024 << false;
+    }
+
+    void gracefulCloseDeliversEveryByteWhileConnected()
+    {
+        QFETCH(int, size);
+        QFETCH(bool, takenOnArrival);
+        Winsock socket;
+        QTcpServer server;
+        Peer peer;
+        QVERIFY(connectToPeer(socket, server, peer, QStringLiteral("127.0.0.1")));
+        QByteArray arrived;
+        QList<int> statesAtArrival;
+        QList<int> errors;
+        connect(&socket, &Winsock::DataArrival, this, [&] {
+            statesAtArrival.append(socket.State());
+            if (takenOnArrival)
+                arrived += socket.GetData();
+        });
+        connect(&socket, &Winsock::Error, this, [&](int n) { errors.append(n); });
+        QTimer lateTaker;
+        connect(&lateTaker, &QTimer::timeout, this, [&] { arrived += socket.GetData(); });
+        if (!takenOnArrival)
+            lateTaker.start(20);
+
+        const QByteArray sent = patternedBytes(size, 7);
+        peer.socket->write(sent);
+        peer.socket->disconnectFromHost();
+        QVERIFY(yieldUntil([&] { return socket.State() != Winsock::sckConnected; }, kHangMs));
+        lateTaker.stop();
+        QTest::qWait(50);
+        arrived += socket.GetData();
+        QVERIFY(arrived == sent);
+        QVERIFY(!statesAtArrival.isEmpty());
+        for (int state : std::as_const(statesAtArrival))
+            QCOMPARE(state, int(Winsock::sckConnected));
+        QCOMPARE(errors, QList<int>());
+    }
+
+    void peerResetRaisesConnectionReset()
+    {
+        Winsock socket;
+        QTcpServer server;
+        Peer peer;
+        QVERIFY(connectToPeer(socket, server, peer, QStringLiteral("127.0.0.1")));
+        QList<int> errors;
+        connect(&socket, &Winsock::Error, this, [&](int n) { errors.append(n); });
+        const linger abortive {1, 0};
+        QCOMPARE(::setsockopt(int(peer.socket->socketDescriptor()), SOL_SOCKET, SO_LINGER,
+                              &abortive, sizeof abortive), 0);
+        peer.socket->abort();
+        QVERIFY(yieldUntil([&] { return !errors.isEmpty(); }, kHangMs));
+        QCOMPARE(errors, QList<int>{10054});
+        QVERIFY(socket.State() != Winsock::sckConnected);
+    }
+
+    // The storing loop sends the next chunk only from SendComplete and counts
+    // its bytes from SendProgress.
+    void sendCompleteOncePerSendAndProgressSumsToBytesSent_data()
+    {
+        QTest::addColumn<QList<int>>("sizes");
+        QTest::addColumn<bool>("chained");
+        QTest::newRow("one command") << QList<int>{12} << false;
+        QTest::newRow("several sends in a row") << QList<int>{2000, 2000, 500} << false;
+        QTest::newRow("a send too large to go out at once")
+            << QList<int>{100, 16 * 1024 * 1024, 100} << false;
+        QTest::newRow("each chunk sent from the previous SendComplete")
+            << QList<int>(200, 2000) << true;
+    }
+
+    void sendCompleteOncePerSendAndProgressSumsToBytesSent()
+    {
+        QFETCH(QList<int>, sizes);
+        QFETCH(bool, chained);
+        Winsock socket;
+        QTcpServer server;
+        Peer peer;
+        QVERIFY(connectToPeer(socket, server, peer, QStringLiteral("127.0.0.1")));
+
+        QByteArray expected;
+        qsizetype nextChunk = 0;
+        auto sendNext = [&] {
+            const QByteArray chunk = patternedBytes(sizes.at(nextChunk), int(nextChunk));
+            ++nextChunk;
+            expected += chunk;
+            socket.SendData(chunk);
+        };
+        qint64 progressSum = 0;
+        int completes = 0;
+        bool completeBeforeItsBytes = false;
+        connect(&socket, &Winsock::SendProgress, this, [&](int bytesSent) { progressSum += bytesSent; });
+        connect(&socket, &Winsock::SendComplete, this, [&] {
+            ++completes;
+            qint64 bytesOfCompletedSends = 0;
+            for (int i = 0; i < completes; ++i)
+                bytesOfCompletedSends += sizes.at(i);
+            completeBeforeItsBytes |= progressSum < bytesOfCompletedSends;
+            if (chained && nextChunk < sizes.size())
+                sendNext();
+        });
+        if (chained) {
+            sendNext();
+        } else {
+            while (nextChunk < sizes.size())
+                sendNext();
+        }
+        qint64 total = 0;
+        for (int size : std::as_const(sizes))
+            total += size;
+        QVERIFY(yieldUntil([&] { return peer.received.size() >= total
+                                        && completes >= sizes.size(); }, kHangMs));
+        QTest::qWait(50);
+        QCOMPARE(completes, int(sizes.size()));
+        QCOMPARE(progressSum, total);
+        QVERIFY(!completeBeforeItsBytes);
+        QVERIFY(peer.received == expected);
+    }
+};
+
+QTEST_GUILESS_MAIN(WinsockTest)
+#include "tst_winsock.moc"
