@@ -15,28 +15,6 @@ const QString kDownloadSites = QStringLiteral("valuesd.log");
 const QString kUploadSites = QStringLiteral("valuesu.log");
 const QString kWorkPathFile = QStringLiteral("pather.log");
 
-void storeSite(SiteColumns& site, int slot, const SiteRecord& r)
-{
-    const size_t s = size_t(slot);
-    site.hosts[s] = r.host;
-    site.users[s] = r.user;
-    site.passwords[s] = r.password;
-    site.paths[s] = r.path;
-    site.ports[s] = r.port;
-    site.patterns[s] = r.pattern;
-    site.dupeFlags[s] = r.dupeFlag;
-    site.activeFlags[s] = r.activeFlag;
-    site.hours[s] = r.hour;
-    site.amPm[s] = r.amPm;
-}
-
-SiteRecord recordOf(const SiteColumns& site, int slot)
-{
-    const size_t s = size_t(slot);
-    return { site.hosts[s], site.users[s], site.passwords[s], site.paths[s], site.ports[s], site.patterns[s],
-             site.dupeFlags[s], site.activeFlags[s], site.hours[s], site.amPm[s] };
-}
-
 // Reads one site file into the row's table and host list. False when the
 // file held something that is not a site (or a 201st site).
 bool loadTable(Row& row, const QString& fileName)
@@ -53,7 +31,7 @@ bool loadTable(Row& row, const QString& fileName)
             return false;
         }
         ++row.site.count;
-        storeSite(row.site, row.site.count, *site);
+        putSite(row.site, row.site.count, *site);
         row.hostList->addItem(site->host);
     }
     return true;
@@ -76,11 +54,33 @@ bool saveTable(const Row& row, const QString& fileName, bool recallPassword)
 {
     QList<QByteArray> lines;
     for (int slot = 1; slot <= row.site.count; ++slot)
-        lines.append(siteLine(recordOf(row.site, slot), recallPassword));
+        lines.append(siteLine(siteAt(row.site, slot), recallPassword));
     QSaveFile file(fileName);
     return writeSettingsFile(file, lines);
 }
 
+}
+
+SiteRecord siteAt(const SiteColumns& site, int slot)
+{
+    const size_t s = size_t(slot);
+    return { site.hosts[s], site.users[s], site.passwords[s], site.paths[s], site.ports[s], site.patterns[s],
+             site.dupeFlags[s], site.activeFlags[s], site.hours[s], site.amPm[s] };
+}
+
+void putSite(SiteColumns& site, int slot, const SiteRecord& r)
+{
+    const size_t s = size_t(slot);
+    site.hosts[s] = r.host;
+    site.users[s] = r.user;
+    site.passwords[s] = r.password;
+    site.paths[s] = r.path;
+    site.ports[s] = r.port;
+    site.patterns[s] = r.pattern;
+    site.dupeFlags[s] = r.dupeFlag;
+    site.activeFlags[s] = r.activeFlag;
+    site.hours[s] = r.hour;
+    site.amPm[s] = r.amPm;
 }
 
 void loadSites(Program& p)
@@ -91,6 +91,11 @@ void loadSites(Program& p)
     // sites out (they would be lost at the next save).
     const bool downloadRead = loadTable(download, kDownloadSites);
     const bool uploadRead = loadTable(upload, kUploadSites);
+    // A list selects the first host added to it by itself; no site is current
+    // until its row is filled, and a host shown over empty fields would take
+    // edits that no site receives.
+    download.hostList->setCurrentIndex(-1);
+    upload.hostList->setCurrentIndex(-1);
     if (!downloadRead || !uploadRead)
         return;
     fillRowFromFirstSite(download);

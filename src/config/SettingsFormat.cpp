@@ -90,10 +90,11 @@ QByteArray siteLine(const SiteRecord& site, bool recallPassword)
 {
     QByteArray password;
     if (recallPassword || site.user.toLower() == QLatin1String("anonymous")) {
-        const QString clean = QString::fromLatin1(storable(site.password));
-        // Scrambling can turn a character into a quote or a line break, which
-        // the line cannot hold: such a password is not stored.
-        if (const auto scrambled = scramblePassword(clean); scrambled && storable(*scrambled) == scrambled->toLatin1())
+        // The scrambled form is what the line holds. One that passes 255 or
+        // holds a quote or a line break is not stored at all: a password with
+        // a character left out would be a wrong password, not a missing one.
+        const auto scrambled = scramblePassword(site.password);
+        if (scrambled && storable(*scrambled) == scrambled->toLatin1())
             password = quoted(scrambled->toLatin1());
     }
     const QList<QByteArray> fields { quoted(storable(site.host)), quoted(storable(site.user)), password,
@@ -118,8 +119,11 @@ std::optional<SiteRecord> parseSiteLine(const QByteArray& line)
 
 QByteArray workPathLine(const QString& folder)
 {
-    // The folder's own bytes, so any name the file system allows comes back.
-    return quoted(QFile::encodeName(folder).replace('"', QByteArray()));
+    // The folder's own bytes, so any name the file system allows comes back;
+    // only what would break the line is left out.
+    QByteArray bytes = QFile::encodeName(folder);
+    bytes.removeIf([](char c) { return c == '"' || c == '\r' || c == '\n'; });
+    return quoted(bytes);
 }
 
 std::optional<QString> parseWorkPathLine(const QByteArray& line)

@@ -23,9 +23,10 @@ std::optional<QString> unscramblePassword(const QString& stored);
 
 // The line of one site (without its line end). The password is written when
 // recallPassword is on or the user is "anonymous" in any case; otherwise, or
-// when it cannot be scrambled, its field is left empty. The format has no
-// escape, so a double quote, a line break or a character outside Latin-1 is
-// left out of the text it stands in rather than break the line.
+// when its scrambled form passes 255 or holds a double quote or a line break,
+// its field is left empty. The format has no escape, so in the other fields a
+// double quote, a line break or a character outside Latin-1 is left out of the
+// text it stands in rather than break the line.
 QByteArray siteLine(const SiteRecord& site, bool recallPassword);
 // Nothing for a line that is not ten fields or whose password cannot be read.
 std::optional<SiteRecord> parseSiteLine(const QByteArray& line);

@@ -1,0 +1,173 @@
+// Start-up with and without a usable "pather.log", and the close request:
+// when it is refused, when it goes ahead, and what it leaves on disk for the
+// next start.
+#include "app/Program.h"
+#include "app/SettingsStore.h"
+
+#include "support/FileBytes.h"
+#include "support/StartedProgram.h"
+#include "support/TemporaryCurrentFolder.h"
+
+#include <QDir>
+#include <QTest>
+
+namespace {
+
+const QString kWorkPathFile = QStringLiteral("pather.log");
+
+constexpr QFileDevice::Permissions kOthersAndGroup = QFileDevice::ReadGroup | QFileDevice::WriteGroup
+    | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
+
+QByteArray workPathFile(const QString& folder)
+{
+    return workPathLine(folder) + "\r\n";
+}
+
+QString madeFolder(const QString& name)
+{
+    QDir::current().mkdir(name);
+    return QDir::current().absoluteFilePath(name);
+}
+
+}
+
+class StartUpClosingTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init() { current.emplace(); }
+    void cleanup() { current.reset(); }
+
+    void firstStartInAnEmptyFolder()
+    {
+        auto p = startedProgram();
+        const Form1& f = p->form;
+        const QString folder = QDir::currentPath();
+        QCOMPARE(fileBytes(kWorkPathFile), workPathFile(folder));
+        QCOMPARE(QFile::permissions(kWorkPathFile) & kOthersAndGroup, QFileDevice::Permissions());
+        QCOMPARE(p->workPath, folder);
+        QCOMPARE(f.File2.Path(), folder);
+        QCOMPARE(f.Label15->text(), QStringLiteral("Working Path is ") + folder);
+        QCOMPARE(f.Label11->text(), QStringLiteral("Not Set"));
+        QCOMPARE(f.Label12->text(), QStringLiteral("Not Set"));
+        QVERIFY(f.Check3->isChecked());
+        QVERIFY(f.Check4->isChecked());
+        QVERIFY(!f.Check1->isChecked());
+        QVERIFY(!f.Check2->isChecked());
+        QCOMPARE(f.windowTitle(), QStringLiteral("Tolvane"));
+        for (const Timer* timer : { &f.Timer1, &f.Timer2, &f.Timer3, &f.Timer4, &f.Timerf, &f.Timerg })
+            QVERIFY(!timer->Enabled());
+        QVERIFY(!QFile::exists(QStringLiteral("valuesd.log")));
+        QVERIFY(!QFile::exists(QStringLiteral("valuesu.log")));
+    }
+
+    void storedFolderIsUsedOnlyWhileItExists_data()
+    {
+        QTest::addColumn<bool>("deleted");
+        QTest::newRow("a folder that exists is used") << false;
+        QTest::newRow("a deleted folder falls back to the current one") << true;
+    }
+
+    void storedFolderIsUsedOnlyWhileItExists()
+    {
+        QFETCH(bool, deleted);
+        const QString stored = madeFolder(QStringLiteral("chosen earlier"));
+        QVERIFY(writeFileBytes(kWorkPathFile, workPathFile(stored)));
+        if (deleted)
+            QVERIFY(QDir(stored).removeRecursively());
+        auto p = startedProgram();
+        const QString expected = deleted ? QDir::currentPath() : stored;
+        QCOMPARE(p->workPath, expected);
+        QCOMPARE(p->form.File2.Path(), expected);
+        QCOMPARE(p->form.Label15->text(), QStringLiteral("Working Path is ") + expected);
+    }
+
+    void unreadablePatherLogFallsBack_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("no line at all") << QByteArray();
+        QTest::newRow("a quote that never closes") << QByteArray("\"/tmp\r\n");
+        QTest::newRow("binary garbage") << QByteArray("\x00\"\xff,\"\x01\r\n", 8);
+    }
+
+    void unreadablePatherLogFallsBack()
+    {
+        QFETCH(QByteArray, content);
+        QVERIFY(writeFileBytes(kWorkPathFile, content));
+        auto p = startedProgram();
+        QCOMPARE(p->workPath, QDir::currentPath());
+    }
+
+    void closeRequest_data()
+    {
+        QTest::addColumn<bool>("downloadRunning");
+        QTest::addColumn<bool>("uploadRunning");
+        QTest::addColumn<QString>("caption");
+        QTest::addColumn<bool>("exitNow");
+        QTest::addColumn<bool>("closes");
+        const QString downloading = QStringLiteral("Tolvane- Downloading at 10:00:00");
+        QTest::newRow("no job running") << false << false << QStringLiteral("Tolvane") << false << true;
+        QTest::newRow("refused while the download job runs") << true << false << downloading << false << false;
+        QTest::newRow("refused while the upload job runs")
+            << false << true << QStringLiteral("Tolvane- Uploading at 10:00:00") << false << false;
+        QTest::newRow("caption Tolvane - Idle lets a job flag through")
+            << true << false << QStringLiteral("Tolvane - Idle") << false << true;
+        QTest::newRow("eXit Now! while a job runs") << true << true << downloading << true << true;
+    }
+
+    void closeRequest()
+    {
+        QFETCH(bool, downloadRunning);
+        QFETCH(bool, uploadRunning);
+        QFETCH(QString, caption);
+        QFETCH(bool, exitNow);
+        QFETCH(bool, closes);
+        auto p = startedProgram();
+        Form1& f = p->form;
+        const SiteRecord site { QStringLiteral("ftp.example.org"), QStringLiteral("bob"), QStringLiteral("abc"),
+                                QStringLiteral("/in"), QStringLiteral("2121"), QStringLiteral("*.zip"),
+                                QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("3"), QStringLiteral("PM") };
+        SiteColumns download = downloadSiteColumns(p->sites);
+        putSite(download, 1, site);
+        download.count = 1;
+        // The working folder chosen during the run, as the path dialog sets it.
+        const QString chosen = madeFolder(QStringLiteral("chosen"));
+        p->workPath = chosen;
+        f.Timer1.setEnabled(true);
+        p->schedule.downloadJobRunning = downloadRunning;
+        p->schedule.uploadJobRunning = uploadRunning;
+        f.setWindowTitle(caption);
+        const QByteArray patherBefore = fileBytes(kWorkPathFile);
+
+        if (exitNow)
+            f.ai_exit->trigger();
+        else
+            f.close();
+
+        if (!closes) {
+            QVERIFY(!p->session.appClosing);
+            QVERIFY(f.Timer1.Enabled());
+            QCOMPARE(p->schedule.downloadJobRunning, downloadRunning);
+            QCOMPARE(p->schedule.uploadJobRunning, uploadRunning);
+            QVERIFY(!QFile::exists(QStringLiteral("valuesd.log")));
+            QCOMPARE(fileBytes(kWorkPathFile), patherBefore);
+            return;
+        }
+        QVERIFY(p->session.appClosing);
+        QVERIFY(!f.Timer1.Enabled());
+        QCOMPARE(fileBytes(QStringLiteral("valuesd.log")), siteLine(site, true) + "\r\n");
+        QCOMPARE(fileBytes(QStringLiteral("valuesu.log")), QByteArray());
+        QCOMPARE(fileBytes(kWorkPathFile), workPathFile(chosen));
+        p.reset();
+        auto next = startedProgram();
+        QCOMPARE(next->workPath, chosen);
+        QCOMPARE(next->sites.downloadSiteCount, 1);
+        QCOMPARE(next->form.Combo2->currentText(), site.host);
+    }
+
+private:
+    std::optional<TemporaryCurrentFolder> current;
+};
+
+QTEST_MAIN(StartUpClosingTest)
+#include "tst_startup_closing.moc"

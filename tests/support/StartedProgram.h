@@ -1,0 +1,17 @@
+#pragma once
+
+#include "app/Program.h"
+#include "app/StartUp.h"
+
+#include <memory>
+
+// A program started in the process's current folder over whatever settings
+// files the test put there (ProgramUnderTest starts in a folder of its own);
+// message boxes are recorded, not shown.
+inline std::unique_ptr<Program> startedProgram()
+{
+    auto program = std::make_unique<Program>();
+    program->messages.recordInsteadOfShowing();
+    startUp(*program);
+    return program;
+}
