@@ -12,6 +12,7 @@
 #include "transfer/LocalPaths.h"
 #include "transfer/TransferRecords.h"
 
+#include <QFile>
 #include <QFileInfo>
 
 namespace {
@@ -33,7 +34,18 @@ void confirmStoredFile(Program& p, const QString& reply)
     }
 }
 
-// A file whose name cannot go into a command is recorded "fail" and passed over.
+// A file is announced with STOR only when its name can go into a command and
+// the file can be read: a STOR whose file cannot be sent would leave an empty
+// file of that name on the server.
+bool storable(Program& p, const QString& name)
+{
+    if (hasControlCharacter(name))
+        return false;
+    QFile file(localFilePath(p.workPath, name));
+    return file.open(QIODevice::ReadOnly);
+}
+
+// A file that cannot be stored is recorded "fail" and passed over.
 void refuseName(Program& p, const QString& name)
 {
     TransferVars& t = p.transfer;
@@ -58,7 +70,7 @@ void chooseNextFile(Program& p)
         if (alreadyUploaded(p, t.uploadFileName)) {
             ++t.uploadFileIndex;
             yieldOnce();
-        } else if (hasControlCharacter(t.uploadFileName)) {
+        } else if (!storable(p, t.uploadFileName)) {
             refuseName(p, t.uploadFileName);
             ++t.uploadFileIndex;
         } else {
@@ -95,8 +107,12 @@ void sendStore(Job& job)
         ++t.uploadFileIndex;
         if (!another)
             return;
-        if (hasControlCharacter(t.uploadFileName)) {
+        if (!storable(p, t.uploadFileName)) {
+            // No STOR goes out, so no reply will come to move the loop on:
+            // choose the next file now, the REST having been answered.
             refuseName(p, t.uploadFileName);
+            job.state = 18;
+            chooseNextFile(p);
             return;
         }
     }

@@ -1,0 +1,196 @@
+// The job procedures from one call to their return, against a scripted peer, a
+// closed port and a host that does not exist: how each way of ending is shown
+// and logged, and that the row is locked only while the job runs.
+#include "schedule/ErrorLogs.h"
+#include "support/FileBytes.h"
+#include "support/JobUnderTest.h"
+#include "support/ScriptedFtpPeer.h"
+
+#include <QTcpServer>
+#include <QtTest>
+
+namespace {
+
+// Sunday 6 December 2020.
+const QDateTime kNow(QDate(2020, 12, 6), QTime(9, 5, 7));
+const QByteArray kEarlierLogLine = "Invalid User/Pass 2020/12/05 at 09:00:00 AM\r\n";
+const QString kScheduleDisplay = QStringLiteral("9AM Active");
+
+enum class Ending { Finished, LoginRefused, UnknownHost, ClosedPort };
+
+quint16 closedPort()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return probe.serverPort();
+}
+
+// A job whose site is on a scripted peer, unless the test points it elsewhere.
+struct JobScene : JobUnderTest {
+    ScriptedFtpPeer peer;
+    SiteLogin login { peer.host(), peer.port(), "alice", "s3cret", "/in", "*.dat" };
+
+    explicit JobScene(bool download) : JobUnderTest(download, kNow) {}
+
+    Winsock& control() const { return download ? p.form.ftpclient1 : p.form.ftpclient1a; }
+    bool running() const { return download ? p.schedule.downloadJobRunning : p.schedule.uploadJobRunning; }
+
+    // Which of a row's fields, and then the transfer-type menu, are enabled.
+    QList<bool> enabled(bool downloadRow) const
+    {
+        Form1& f = p.form;
+        const QList<QWidget*> row = downloadRow
+            ? QList<QWidget*> { f.Combo2, f.Text1, f.fText3, f.fText4, f.Text2, f.Text7, f.Text9 }
+            : QList<QWidget*> { f.Combo3, f.Text3, f.Text4, f.Text5, f.Text6, f.Text8, f.Text10 };
+        QList<bool> states;
+        for (QWidget* field : row)
+            states << field->isEnabled();
+        states << f.ai_type->isEnabled();
+        return states;
+    }
+};
+
+}
+
+Q_DECLARE_METATYPE(Ending)
+
+class JobRunTest : public QObject {
+    Q_OBJECT
+private slots:
+    void ordinalSuffix_data();
+    void ordinalSuffix();
+    void endingShownAndLogged_data();
+    void endingShownAndLogged();
+    void rowLockedOnlyWhileTheJobRuns_data();
+    void rowLockedOnlyWhileTheJobRuns();
+};
+
+void JobRunTest::ordinalSuffix_data()
+{
+    QTest::addColumn<QString>("day");
+    QTest::addColumn<QString>("suffix");
+    QTest::newRow("1st") << "1" << "st";
+    QTest::newRow("2nd") << "2" << "nd";
+    QTest::newRow("3rd") << "3" << "rd";
+    QTest::newRow("4th") << "4" << "th";
+    QTest::newRow("11th, not by its last digit") << "11" << "th";
+    QTest::newRow("12th, not by its last digit") << "12" << "th";
+    QTest::newRow("13th, not by its last digit") << "13" << "th";
+    QTest::newRow("21st") << "21" << "st";
+    QTest::newRow("22nd") << "22" << "nd";
+    QTest::newRow("23rd") << "23" << "rd";
+    QTest::newRow("30th") << "30" << "th";
+    QTest::newRow("31st") << "31" << "st";
+}
+
+void JobRunTest::ordinalSuffix()
+{
+    QFETCH(QString, day);
+    QFETCH(QString, suffix);
+    QCOMPARE(::ordinalSuffix(day), suffix);
+}
+
+void JobRunTest::endingShownAndLogged_data()
+{
+    QTest::addColumn<bool>("download");
+    QTest::addColumn<Ending>("ending");
+    QTest::addColumn<QString>("display");
+    QTest::addColumn<QString>("logged");
+    for (const bool download : { true, false }) {
+        const char* job = download ? "download" : "upload";
+        auto row = [job](const char* name) -> QTestData& { return QTest::addRow("%s: %s", job, name); };
+        row("a finished job leaves the display and the log alone")
+            << download << Ending::Finished << kScheduleDisplay << "";
+        row("refused login") << download << Ending::LoginRefused << "9AM Login Failed" << "Invalid User/Pass";
+        row("unknown host") << download << Ending::UnknownHost << "9AMTimeout" << "Invalid IP/Host";
+        row("closed port") << download << Ending::ClosedPort << "9AMTimeout" << "Timeout Error";
+    }
+}
+
+void JobRunTest::endingShownAndLogged()
+{
+    QFETCH(bool, download);
+    QFETCH(Ending, ending);
+    QFETCH(QString, display);
+    QFETCH(QString, logged);
+    JobScene scene(download);
+    switch (ending) {
+    case Ending::Finished:
+        break;
+    case Ending::LoginRefused:
+        scene.peer.replyTo("PASS", "530 Login incorrect.\r\n");
+        break;
+    case Ending::UnknownHost:
+        scene.login.host = QStringLiteral("tolvane-test.invalid");
+        break;
+    case Ending::ClosedPort:
+        scene.login.port = closedPort();
+        break;
+    }
+    scene.pointSite(scene.login);
+    scene.peer.putFile("a.dat", "remote bytes");
+    QVERIFY(writeFileBytes(scene.put.workFile("b.dat"), "local bytes"));
+    QVERIFY(writeFileBytes(scene.errorLog(), kEarlierLogLine));
+    scene.scheduleDisplay()->setText(kScheduleDisplay);
+
+    scene.run();
+
+    QCOMPARE(scene.scheduleDisplay()->text(), display);
+    // Earlier lines stay as they were; a failed job adds one.
+    const QByteArray added = logged.isEmpty() ? QByteArray() : logged.toLatin1() + " 2020/12/06 at 09:05:07 AM\r\n";
+    QCOMPARE(fileBytes(scene.errorLog()), kEarlierLogLine + added);
+    QCOMPARE(scene.lastRunLine(),
+             download ? QStringLiteral("Last Download on Sun 6th Dec") : QStringLiteral("Last Upload on Sun 6th Dec"));
+    QCOMPARE(scene.p.form.windowTitle(), QStringLiteral("Tolvane - Idle"));
+    QCOMPARE(scene.control().State(), int(Winsock::sckClosed));
+    QVERIFY(!scene.running());
+    if (ending == Ending::Finished) {
+        if (download)
+            QCOMPARE(fileBytes(scene.put.workFile("a.dat")), QByteArray("remote bytes"));
+        else
+            QCOMPARE(scene.peer.file("b.dat"), QByteArray("local bytes"));
+    }
+}
+
+void JobRunTest::rowLockedOnlyWhileTheJobRuns_data()
+{
+    QTest::addColumn<bool>("download");
+    QTest::addColumn<bool>("refused");
+    QTest::newRow("download job") << true << false;
+    QTest::newRow("upload job") << false << false;
+    QTest::newRow("download job with a refused login") << true << true;
+    QTest::newRow("upload job with a refused login") << false << true;
+}
+
+void JobRunTest::rowLockedOnlyWhileTheJobRuns()
+{
+    QFETCH(bool, download);
+    QFETCH(bool, refused);
+    JobScene scene(download);
+    scene.pointSite(scene.login);
+    if (refused)
+        scene.peer.replyTo("USER", "530 Not logged in.\r\n");
+    QList<bool> ownRowDuring;
+    QList<bool> otherRowDuring;
+    bool runningDuring = false;
+    QObject::connect(&scene.peer, &ScriptedFtpPeer::commandReceived, [&](const QString& line) {
+        if (!line.startsWith(QLatin1String("USER")))
+            return;
+        ownRowDuring = scene.enabled(download);
+        otherRowDuring = scene.enabled(!download);
+        runningDuring = scene.running();
+    });
+
+    scene.run();
+
+    const QList<bool> allEnabled(8, true);
+    QCOMPARE(ownRowDuring, QList<bool>(8, false));
+    // The transfer-type menu belongs to both rows.
+    QCOMPARE(otherRowDuring, QList<bool>(7, true) << false);
+    QVERIFY(runningDuring);
+    QCOMPARE(scene.enabled(download), allEnabled);
+    QCOMPARE(scene.enabled(!download), allEnabled);
+}
+
+QTEST_MAIN(JobRunTest)
+#include "tst_job_run.moc"

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "schedule/JobRun.h"
+#include "support/ProgramUnderTest.h"
+
+#include <QDateTime>
+
+// One job of either kind on a fresh program with the clock fixed: its site
+// pointed at a login and due at 9 AM, and the displays and the error log that
+// the end of a job writes.
+struct JobUnderTest {
+    ProgramUnderTest put;
+    Program& p = put.program;
+    bool download;
+
+    JobUnderTest(bool download, const QDateTime& now) : download(download) { p.clock.set(now); }
+
+    void pointSite(const SiteLogin& login)
+    {
+        download ? pointDownloadSite(p, login) : pointUploadSite(p, login);
+        SiteColumns site = download ? downloadSiteColumns(p.sites) : uploadSiteColumns(p.sites);
+        site.hours[1] = QStringLiteral("9");
+        site.amPm[1] = QStringLiteral("AM");
+    }
+
+    void run() { download ? runDownloadJob(p) : runUploadJob(p); }
+
+    QLabel* scheduleDisplay() const { return download ? p.form.Label11 : p.form.Label12; }
+    QString lastRunLine() const { return (download ? p.form.Label18 : p.form.Label19)->text(); }
+    QString errorLog() const { return put.logFile(download ? "err_dload.log" : "err_upload.log"); }
+};

@@ -1,0 +1,436 @@
+// Whole upload jobs against a scripted peer, with the exact commands they send:
+// which local files go out, in which order and under which remote name, in
+// which chunks, and which are recorded "pass" (named in "fileupl1.log", deleted
+// locally under "Delete After UpLoad") only once the server has confirmed them.
+#include "schedule/JobRun.h"
+#include "support/FileBytes.h"
+#include "support/ProgramUnderTest.h"
+#include "support/ScriptedFtpPeer.h"
+
+#include <QFile>
+#include <QTcpSocket>
+#include <QtTest>
+
+#include <cstdio>
+#include <unistd.h>
+
+using Chunks = ScriptedFtpPeer::Chunks;
+using Transfer = ScriptedFtpPeer::Transfer;
+using DataFault = ScriptedFtpPeer::DataFault;
+
+Q_DECLARE_METATYPE(ScriptedFtpPeer::Transfer)
+
+namespace {
+
+// Real milliseconds: long enough for a command the program should not send
+// yet to reach the peer.
+constexpr int kSettleMs = 150;
+// Many chunks, so that a fault in the middle of the data finds some still to go.
+constexpr int kUnfinishedSize = 100'000;
+
+// Login and listing of the upload site, then the listener for the files.
+const QStringList kLogin { "USER alice", "PASS s3cret", "CWD /in", "PWD", "TYPE A", "PORT", "NLST *.dat",
+                           "TYPE A", "PORT" };
+
+QStringList storeCommands(const QString& remoteName)
+{
+    return { "TYPE I", "PORT", "REST 0", "STOR " + remoteName };
+}
+
+QByteArray contentOf(const QString& name)
+{
+    return "bytes of " + name.toLatin1() + QByteArray("\r\n\0\xff", 4);
+}
+
+// The records of a log, each ended by CR LF; a lone LF is part of a record.
+QStringList fileRecords(const QString& path)
+{
+    if (!QFile::exists(path))
+        return {};
+    QStringList records = QString::fromLatin1(fileBytes(path)).split(QStringLiteral("\r\n"));
+    records.removeLast();
+    return records;
+}
+
+// One upload site on a scripted peer, and what the job did there.
+struct UploadRun {
+    ProgramUnderTest put;
+    Program& p = put.program;
+    ScriptedFtpPeer peer;
+    // The bytes of each send on the data socket: each completed send ends one
+    // chunk, and one chunk in flight at a time means no send covers two.
+    QList<qint64> chunks;
+    qint64 inFlight = 0;
+    QStringList localNames;
+
+    UploadRun()
+    {
+        pointUploadSite(p, { peer.host(), peer.port(), "alice", "s3cret", "/in", "*.dat" });
+        QObject::connect(&p.form.ftpclient3, &Winsock::SendProgress, &peer,
+                         [this](int bytesSent, int) { inFlight += bytesSent; });
+        QObject::connect(&p.form.ftpclient3, &Winsock::SendComplete, &peer, [this] {
+            chunks << inFlight;
+            inFlight = 0;
+        });
+    }
+
+    // A local name is the bytes the file system holds, each byte one Latin-1
+    // character, as the program lists it; the path is made of those bytes.
+    QByteArray localPath(const QString& name) const
+    {
+        return QFile::encodeName(p.workPath) + '/' + name.toLatin1();
+    }
+
+    // The temporary folder cannot remove a name that is not UTF-8.
+    ~UploadRun()
+    {
+        for (const QString& name : std::as_const(localNames))
+            std::remove(localPath(name).constData());
+    }
+
+    void putLocal(const QString& name, const QByteArray& bytes)
+    {
+        localNames << name;
+        std::FILE* file = std::fopen(localPath(name).constData(), "wb");
+        QVERIFY(file);
+        QCOMPARE(std::fwrite(bytes.constData(), 1, size_t(bytes.size()), file), size_t(bytes.size()));
+        std::fclose(file);
+    }
+
+    bool hasLocal(const QString& name) const { return ::access(localPath(name).constData(), F_OK) == 0; }
+
+    // PORT arguments name a new listener each time; they must name loopback.
+    QStringList commands() const
+    {
+        QStringList lines = peer.transcript();
+        for (QString& line : lines) {
+            if (line.startsWith(QLatin1String("PORT 127,0,0,1,")))
+                line = QStringLiteral("PORT");
+        }
+        return lines;
+    }
+
+    // "name length status" of each line of the outcome log, without the date,
+    // the time and the host.
+    QStringList outcomes() const
+    {
+        QStringList lines = fileRecords(put.logFile("fileupl.log"));
+        for (QString& line : lines)
+            line = line.section(QLatin1Char(' '), 4);
+        return lines;
+    }
+
+    QStringList recordedNames() const { return fileRecords(put.logFile("fileupl1.log")); }
+};
+
+QString outcome(const QString& name, qint64 length, const char* status)
+{
+    return QStringLiteral("%1 %2 %3").arg(name).arg(length).arg(QLatin1String(status));
+}
+
+}
+
+class StoringPeerTest : public QObject {
+    Q_OBJECT
+private slots:
+    void filesChosenInListOrder_data();
+    void filesChosenInListOrder();
+    void remoteNameCarriesTheDateUnderUploadTimestamp();
+    void storedOnlyWhenTheServerConfirms_data();
+    void storedOnlyWhenTheServerConfirms();
+    void refusedStorMovesOnAtOnce_data();
+    void refusedStorMovesOnAtOnce();
+    void unfinishedFileKeptAndTheJobGoesOn_data();
+    void unfinishedFileKeptAndTheJobGoesOn();
+    void filesWaitForTheReplyToTheListingPort();
+};
+
+void StoringPeerTest::filesChosenInListOrder_data()
+{
+    QTest::addColumn<QStringList>("localFiles");
+    QTest::addColumn<QString>("recorded");
+    QTest::addColumn<bool>("dupeCheck");
+    QTest::addColumn<QString>("downloading");
+    QTest::addColumn<QString>("vanishing");
+    QTest::addColumn<QStringList>("storing");
+    QTest::addColumn<QStringList>("outcomes");
+
+    const QStringList abc { "c.dat", "a.dat", "b.dat", "notes.txt" };
+    auto pass = [](const QString& name) { return outcome(name, contentOf(name).size(), "pass"); };
+    const QStringList allThree = storeCommands("a.dat") + storeCommands("b.dat") + storeCommands("c.dat");
+    const QStringList allPassed { pass("a.dat"), pass("b.dat"), pass("c.dat") };
+    QTest::newRow("three files in list order, others left out")
+        << abc << "" << true << "" << "" << allThree << allPassed;
+    QTest::newRow("no file matches: nothing sent, the list used up at once")
+        << QStringList { "notes.txt" } << "" << true << "" << "" << QStringList {} << QStringList {};
+    const QString latin1Name = QString::fromLatin1("caf\xe9.dat");
+    QTest::newRow("a name that is not UTF-8 goes out under its own bytes")
+        << QStringList { latin1Name } << "" << true << "" << "" << storeCommands(latin1Name)
+        << QStringList { pass(latin1Name) };
+    QTest::newRow("a file gone before its turn is recorded fail and never announced")
+        << abc << "" << true << "" << "b.dat" << storeCommands("a.dat") + storeCommands("c.dat")
+        << QStringList { pass("a.dat"), outcome("b.dat", 0, "fail"), pass("c.dat") };
+    QTest::newRow("a recorded name is skipped under the duplicate check")
+        << abc << "b.dat" << true << "" << "" << storeCommands("a.dat") + storeCommands("c.dat")
+        << QStringList { pass("a.dat"), pass("c.dat") };
+    QTest::newRow("duplicate check off: a recorded name goes out again")
+        << abc << "b.dat" << false << "" << "" << allThree << allPassed;
+    QTest::newRow("a longer recorded name hides no file")
+        << abc << "b.dat.old" << true << "" << "" << allThree << allPassed;
+    QTest::newRow("the file the download job retrieves gives way to the next")
+        << abc << "" << true << "b.dat" << "" << storeCommands("a.dat") + storeCommands("c.dat")
+        << QStringList { pass("a.dat"), pass("c.dat") };
+    QTest::newRow("the last file being retrieved ends the list after its REST")
+        << abc << "" << true << "c.dat" << ""
+        << storeCommands("a.dat") + storeCommands("b.dat") + QStringList { "TYPE I", "PORT", "REST 0" }
+        << QStringList { pass("a.dat"), pass("b.dat") };
+    // Servers take a lone LF as the end of a command line.
+    const QString smuggler = QStringLiteral("b\nDELE c.dat");
+    QTest::newRow("a name with a line end is recorded fail and never sent")
+        << QStringList { "a.dat", smuggler, "c.dat" } << "" << true << "" << ""
+        << storeCommands("a.dat") + storeCommands("c.dat")
+        << QStringList { pass("a.dat"), outcome(smuggler, contentOf(smuggler).size(), "fail"), pass("c.dat") };
+    QTest::newRow("a name with a line end in place of the retrieved file: refused once, then the next")
+        << QStringList { "a.dat", smuggler, "c.dat" } << "" << true << "a.dat" << ""
+        << QStringList { "TYPE I", "PORT", "REST 0" } + storeCommands("c.dat")
+        << QStringList { outcome(smuggler, contentOf(smuggler).size(), "fail"), pass("c.dat") };
+}
+
+void StoringPeerTest::filesChosenInListOrder()
+{
+    QFETCH(QStringList, localFiles);
+    QFETCH(QString, recorded);
+    QFETCH(bool, dupeCheck);
+    QFETCH(QString, downloading);
+    QFETCH(QString, vanishing);
+    QFETCH(QStringList, storing);
+    QFETCH(QStringList, outcomes);
+    UploadRun run;
+    for (const QString& name : localFiles)
+        run.putLocal(name, contentOf(name));
+    if (!recorded.isEmpty())
+        run.p.transfer.uploadedNames.record(recorded);
+    run.p.options.uploadDupeCheck = dupeCheck;
+    if (!downloading.isEmpty())
+        run.p.transfer.downloadCurrentFile = downloading;
+    // Taken away once the folder has been listed.
+    QObject::connect(&run.peer, &ScriptedFtpPeer::commandReceived, [&](const QString& line) {
+        if (!vanishing.isEmpty() && line.startsWith(QLatin1String("STOR ")))
+            std::remove(run.localPath(vanishing).constData());
+    });
+
+    runUploadJob(run.p);
+
+    QCOMPARE(run.commands(), kLogin + storing);
+    QCOMPARE(run.outcomes(), outcomes);
+    QList<QByteArray> stored;
+    for (const QString& command : storing) {
+        if (command.startsWith(QLatin1String("STOR ")))
+            stored << command.mid(5).toLatin1();
+    }
+    QCOMPARE(run.peer.fileNames(), stored);
+    for (const QByteArray& name : stored)
+        QCOMPARE(run.peer.file(name), contentOf(QString::fromLatin1(name)));
+    // The job ends by the index passing the end of the list.
+    QCOMPARE(run.p.transfer.uploadFileIndex, run.p.form.File2.ListCount() + 1);
+    QCOMPARE(run.p.form.windowTitle(), QStringLiteral("Tolvane - Idle"));
+}
+
+void StoringPeerTest::remoteNameCarriesTheDateUnderUploadTimestamp()
+{
+    UploadRun run;
+    run.putLocal("a.dat", contentOf("a.dat"));
+    run.p.clock.set(QDateTime(QDate(2002, 10, 15), QTime(9, 30, 5)));
+    run.p.form.ai_ustamp->setChecked(true);
+
+    runUploadJob(run.p);
+
+    QCOMPARE(run.commands(), kLogin + storeCommands("20021015_a.dat"));
+    QCOMPARE(run.peer.fileNames(), QList<QByteArray> { "20021015_a.dat" });
+    QCOMPARE(run.peer.file("20021015_a.dat"), contentOf("a.dat"));
+    // Only the server's copy carries the date: the local file and its records
+    // keep the local name.
+    QVERIFY(run.hasLocal("a.dat"));
+    QCOMPARE(run.recordedNames(), QStringList { "a.dat" });
+    QCOMPARE(run.outcomes(), QStringList { outcome("a.dat", contentOf("a.dat").size(), "pass") });
+}
+
+void StoringPeerTest::storedOnlyWhenTheServerConfirms_data()
+{
+    QTest::addColumn<int>("size");
+    QTest::addColumn<QByteArray>("finalReply");
+    QTest::addColumn<QList<qint64>>("chunks");
+    QTest::addColumn<bool>("stored");
+
+    const QByteArray complete = "226 Transfer complete.\r\n";
+    QTest::newRow("empty file: nothing sent, stored on 226") << 0 << complete << QList<qint64> {} << true;
+    QTest::newRow("4000 bytes: two full chunks and no empty third")
+        << 4000 << complete << QList<qint64> { 2000, 2000 } << true;
+    QTest::newRow("4500 bytes: 2000, 2000 and the 500 left")
+        << 4500 << complete << QList<qint64> { 2000, 2000, 500 } << true;
+    QTest::newRow("1999 bytes: one short chunk; 250 confirms as 226 does")
+        << 1999 << QByteArray("250 File stored.\r\n") << QList<qint64> { 1999 } << true;
+    QTest::newRow("a multi-line 226 confirms")
+        << 2000 << QByteArray("226-Transfer complete.\r\n226 Bye.\r\n") << QList<qint64> { 2000 } << true;
+    QTest::newRow("552 after the data: fail, the local file stays")
+        << 4500 << QByteArray("552 Exceeded storage allocation.\r\n") << QList<qint64> { 2000, 2000, 500 } << false;
+    QTest::newRow("426 after the data: fail, the local file stays")
+        << 2500 << QByteArray("426 Connection closed; transfer aborted.\r\n") << QList<qint64> { 2000, 500 }
+        << false;
+    QTest::newRow("empty file refused after its close: fail, kept")
+        << 0 << QByteArray("451 Local error in processing.\r\n") << QList<qint64> {} << false;
+}
+
+// The file is the last of the list, so this also proves that the job waits
+// for the server's word on the last file before it ends.
+void StoringPeerTest::storedOnlyWhenTheServerConfirms()
+{
+    QFETCH(int, size);
+    QFETCH(QByteArray, finalReply);
+    QFETCH(QList<qint64>, chunks);
+    QFETCH(bool, stored);
+    UploadRun run;
+    QByteArray bytes(size, '\0');
+    for (int i = 0; i < size; ++i)
+        bytes[i] = char(i * 7 + i / 2000);
+    run.putLocal("a.dat", bytes);
+    run.p.options.deleteAfterUpload = true;
+    run.peer.planTransfer("STOR", Transfer { .final = finalReply });
+
+    runUploadJob(run.p);
+
+    QCOMPARE(run.commands(), kLogin + storeCommands("a.dat"));
+    QCOMPARE(run.chunks, chunks);
+    QCOMPARE(run.peer.file("a.dat"), bytes);
+    QCOMPARE(run.outcomes(), QStringList { outcome("a.dat", size, stored ? "pass" : "fail") });
+    QCOMPARE(run.recordedNames(), stored ? QStringList { "a.dat" } : QStringList {});
+    QCOMPARE(run.hasLocal("a.dat"), !stored);
+    QCOMPARE(run.p.form.fText6b->text(), QString::number(size));
+}
+
+void StoringPeerTest::refusedStorMovesOnAtOnce_data()
+{
+    QTest::addColumn<bool>("connectAtPort");
+    QTest::newRow("no data connection: no wait for one") << false;
+    QTest::newRow("data connection opened at PORT, as pyftpdlib does: no byte sent on it") << true;
+}
+
+void StoringPeerTest::refusedStorMovesOnAtOnce()
+{
+    QFETCH(bool, connectAtPort);
+    UploadRun run;
+    run.putLocal("a.dat", QByteArray(2500, 'a'));
+    run.putLocal("b.dat", QByteArray(2500, 'b'));
+    run.p.options.deleteAfterUpload = true;
+    run.peer.replyTo("STOR", "550 Permission denied.\r\n");
+
+    // A server that connects to the listener as soon as it gets PORT: the
+    // test plays it for the first file's PORT.
+    QTcpSocket early;
+    QByteArray earlyReceived;
+    QObject::connect(&early, &QTcpSocket::readyRead, [&] { earlyReceived += early.readAll(); });
+    // The seconds counter runs only while the job waits; a refused file must
+    // not sit out the wait for a data connection.
+    int secondsTicks = 0;
+    int ticksAtStor = -1;
+    int ticksAtNextFile = -1;
+    QObject::connect(&run.p.form.Timerg, &Timer::Tick, [&] { ++secondsTicks; });
+    QObject::connect(&run.peer, &ScriptedFtpPeer::commandReceived, [&](const QString& line) {
+        const int ports = int(run.commands().count(QStringLiteral("PORT")));
+        if (connectAtPort && line.startsWith(QLatin1String("PORT")) && ports == 3)
+            early.connectToHost(QHostAddress::LocalHost, quint16(run.p.form.ftpclient3.LocalPort()));
+        if (line == QLatin1String("STOR a.dat"))
+            ticksAtStor = secondsTicks;
+        if (line == QLatin1String("TYPE I") && ticksAtStor >= 0 && ticksAtNextFile < 0)
+            ticksAtNextFile = secondsTicks;
+    });
+
+    runUploadJob(run.p);
+
+    QCOMPARE(run.commands(), kLogin + storeCommands("a.dat") + storeCommands("b.dat"));
+    QCOMPARE(ticksAtNextFile - ticksAtStor, 0);
+    QCOMPARE(earlyReceived, QByteArray());
+    QCOMPARE(run.outcomes(), QStringList({ outcome("a.dat", 2500, "fail"), outcome("b.dat", 2500, "pass") }));
+    QVERIFY(run.hasLocal("a.dat"));
+    QVERIFY(!run.hasLocal("b.dat"));
+    QCOMPARE(run.peer.file("b.dat"), QByteArray(2500, 'b'));
+}
+
+void StoringPeerTest::unfinishedFileKeptAndTheJobGoesOn_data()
+{
+    QTest::addColumn<Transfer>("firstStore");
+    QTest::addColumn<QStringList>("localFiles");
+    QTest::addColumn<QStringList>("outcomes");
+    const Transfer silent { .final = QByteArray() };
+    const QString aFailed = outcome("a.dat", kUnfinishedSize, "fail");
+    const QString bPassed = outcome("b.dat", kUnfinishedSize, "pass");
+    QTest::newRow("no reply after the data: fail after the bound, the next file goes on")
+        << silent << QStringList { "a.dat", "b.dat" } << QStringList { aFailed, bPassed };
+    QTest::newRow("no reply after the last file's data: the job still ends")
+        << silent << QStringList { "a.dat" } << QStringList { aFailed };
+    QTest::newRow("data connection reset halfway, then 426")
+        << Transfer { .fault = DataFault::ResetHalfway } << QStringList { "a.dat", "b.dat" }
+        << QStringList { aFailed, bPassed };
+    QTest::newRow("the server dies halfway: no further file, the job ends")
+        << Transfer { .fault = DataFault::CloseControlHalfway } << QStringList { "a.dat", "b.dat" }
+        << QStringList { aFailed };
+}
+
+// The first file never gets its confirmation: it must not count as stored, and
+// the job must neither wait for ever nor lose step with the server's replies.
+void StoringPeerTest::unfinishedFileKeptAndTheJobGoesOn()
+{
+    QFETCH(Transfer, firstStore);
+    QFETCH(QStringList, localFiles);
+    QFETCH(QStringList, outcomes);
+    UploadRun run;
+    for (const QString& name : localFiles)
+        run.putLocal(name, QByteArray(kUnfinishedSize, name[0].toLatin1()));
+    run.p.options.deleteAfterUpload = true;
+    run.peer.planTransfer("STOR", firstStore);
+
+    runUploadJob(run.p);
+
+    QStringList storing;
+    QStringList passed;
+    for (const QString& line : outcomes) {
+        const QString name = line.section(QLatin1Char(' '), 0, 0);
+        storing += storeCommands(name);
+        if (line.endsWith(QLatin1String(" pass")))
+            passed << name;
+    }
+    QCOMPARE(run.commands(), kLogin + storing);
+    QCOMPARE(run.outcomes(), outcomes);
+    QVERIFY(run.hasLocal("a.dat"));
+    QCOMPARE(run.recordedNames(), passed);
+}
+
+// Every reply answers one command: a file's commands that went out before the
+// reply to the listing's PORT would each be answered by the reply meant for
+// the command before.
+void StoringPeerTest::filesWaitForTheReplyToTheListingPort()
+{
+    UploadRun run;
+    run.putLocal("a.dat", QByteArray(3000, 'a'));
+    run.peer.replyTo("PORT", "200 PORT command successful.\r\n");
+    run.peer.replyTo("PORT", Chunks {});
+    qsizetype commandsBeforeReply = -1;
+    QObject::connect(&run.peer, &ScriptedFtpPeer::commandReceived, [&](const QString& line) {
+        if (line.startsWith(QLatin1String("PORT")) && run.commands().count(QStringLiteral("PORT")) == 2) {
+            QTimer::singleShot(kSettleMs, &run.peer, [&] {
+                commandsBeforeReply = run.peer.transcript().size();
+                run.peer.sendRaw("200 PORT command successful.\r\n");
+            });
+        }
+    });
+
+    runUploadJob(run.p);
+
+    QCOMPARE(commandsBeforeReply, kLogin.size());
+    QCOMPARE(run.commands(), kLogin + storeCommands("a.dat"));
+    QCOMPARE(run.outcomes(), QStringList { outcome("a.dat", 3000, "pass") });
+    QCOMPARE(run.peer.file("a.dat"), QByteArray(3000, 'a'));
+}
+
+QTEST_MAIN(StoringPeerTest)
+#include "tst_storing_peer.moc"
