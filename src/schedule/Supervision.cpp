@@ -8,6 +8,8 @@
 #include "schedule/Recovery.h"
 #include "transfer/TransferRecords.h"
 
+#include <algorithm>
+
 namespace {
 
 // Supervision ticks without progress after which a session has stalled: the
@@ -43,6 +45,18 @@ void restartUploadAfterTimeout(Program& p)
     p.session.recoveryInProgress = false;
 }
 
+// Whether the session's listing holds no entry after the failed file. The
+// job then stops rather than log in again only to find nothing: the position
+// after the last entry is not -1, since the picker did not search past it.
+bool nothingAfterFailedFile(Program& p)
+{
+    const TransferVars& t = p.transfer;
+    if (!p.form.ai_nlst->isChecked())
+        return t.listingEntryIndex > t.listingLastIndex;
+    return t.listingScanPosition == -1
+        || p.form.fText5.text().indexOf(QLatin1Char('\r'), std::max(t.listingScanPosition, 1) - 1) < 0;
+}
+
 // After a socket error during a download: the failed file again while retries
 // remain, else it fails and the job goes on with the file after it.
 void resumeDownloadAfterError(Program& p)
@@ -59,16 +73,14 @@ void resumeDownloadAfterError(Program& p)
     t.downloadFileInProgress = false;
     downloadRecordStep(p, kFail);
     s.downloadRetryCount = 0;
-    if (p.form.ai_nlst->isChecked()) {
-        if (t.listingScanPosition == -1) {
-            p.session.recoveryInProgress = false;
-            return;
-        }
-        s.downloadResumePosition = t.listingScanPosition;
-    } else {
-        // The entry index already points past the failed file's entry.
-        s.downloadResumeEntry = t.listingEntryIndex;
+    if (nothingAfterFailedFile(p)) {
+        p.session.recoveryInProgress = false;
+        return;
     }
+    if (p.form.ai_nlst->isChecked())
+        s.downloadResumePosition = t.listingScanPosition;
+    else
+        s.downloadResumeEntry = t.listingEntryIndex;  // already past the failed file's entry
     runDownloadJob(p);
 }
 

@@ -1,0 +1,121 @@
+// A real server (pyftpdlib) killed while a file is coming in: no reply will
+// ever confirm that file. The job must still end, through its supervision,
+// report a timeout, keep no part of the file under its name, and delete
+// nothing on the server that was not confirmed.
+#include "platform/TextFiles.h"
+#include "schedule/ScheduleTick.h"
+#include "support/FileBytes.h"
+#include "support/ProgramUnderTest.h"
+#include "support/RealFtpServer.h"
+#include "transfer/FieldCounters.h"
+
+#include <QFile>
+#include <QtTest>
+
+namespace {
+
+// The server sends file bytes at this rate, so the large file is still coming
+// in when the server is killed.
+constexpr int kSendRate = 64 * 1024;
+const QString kKilledDuring = QStringLiteral("k2.dat");
+
+QByteArray contentOf(int seed, int size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        bytes[i] = char((i * 31 + seed * 7) % 251);
+    return bytes;
+}
+
+// The error log's messages, without their date and time.
+QStringList messages(const QString& path)
+{
+    QStringList list;
+    for (const QByteArray& line : readLines(path).value_or(QList<QByteArray> {}))
+        list << QString::fromLatin1(line.left(line.indexOf(" 2024/")));
+    return list;
+}
+
+}
+
+class KilledServerTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void killedMidFile_data();
+    void killedMidFile();
+};
+
+void KilledServerTest::killedMidFile_data()
+{
+    QTest::addColumn<QString>("retries");
+    QTest::addColumn<QStringList>("log");
+    QTest::newRow("no retry: the job gives up")
+        << "0" << QStringList { "Timeout Error", "Unknown Error" };
+    QTest::newRow("one retry: the restart finds the server gone")
+        << "1" << QStringList { "Timeout Error", "Timeout Error" };
+}
+
+void KilledServerTest::killedMidFile()
+{
+    QFETCH(QString, retries);
+    QFETCH(QStringList, log);
+    RealFtpServer server(RealFtpServer::Kind::Pyftpdlib);
+    server.setSendRate(kSendRate);
+    START_REAL_FTP_SERVER(server);
+    const QMap<QString, QByteArray> served { { QStringLiteral("k1.dat"), contentOf(1, 20'000) },
+                                             { kKilledDuring, contentOf(2, 1'000'000) },
+                                             { QStringLiteral("k3.dat"), contentOf(3, 20'000) } };
+    for (auto it = served.cbegin(); it != served.cend(); ++it)
+        server.putFile(it.key(), it.value());
+
+    ProgramUnderTest put;
+    Program& p = put.program;
+    p.clock.set(QDateTime(QDate(2024, 3, 5), QTime(9, 0, 30)));
+    // pyftpdlib does not expand wildcards in NLST: the pattern stays empty.
+    pointDownloadSite(p, { server.host(), server.port(), server.user(), server.password() });
+    p.sites.downloadHours[1] = QStringLiteral("9");
+    p.sites.downloadAmPm[1] = QStringLiteral("AM");
+    p.sites.downloadActiveFlags[1] = QStringLiteral("1");
+    p.form.Text11->setText(retries);
+    p.form.ai_del->setChecked(true);
+    p.options.deleteAfterDownload = true;
+
+    bool killed = false;
+    int ticksAfterKill = 0;
+    connect(&p.form.ftpclient2, &Winsock::DataArrival, &p.form, [&] {
+        // The name goes into the last-file field once the file's commands are
+        // under way, and the byte count starts again at its RETR.
+        if (!killed && p.transfer.downloadLastFile == kKilledDuring && counterValue(p.form.fText6) > 0) {
+            server.kill();
+            killed = true;
+        }
+    });
+    connect(&p.form.Timer3, &Timer::Tick, &p.form, [&] { ticksAfterKill += killed; });
+
+    downloadScheduleTick(p);
+
+    QVERIFY(killed);
+    // The supervision ends a session on the eleventh tick without data; the
+    // data stopped at the kill.
+    QVERIFY2(ticksAfterKill >= 10 && ticksAfterKill <= 11, qPrintable(QString::number(ticksAfterKill)));
+    QCOMPARE(messages(put.logFile(QStringLiteral("err_dload.log"))), log);
+    QCOMPARE(p.form.Label11->text(), QStringLiteral("9AMTimeout"));
+    QVERIFY(!p.schedule.downloadJobRunning);
+    QVERIFY(!p.session.recoveryInProgress);
+    QVERIFY(!QFile::exists(put.workFile(kKilledDuring)));
+    // A file is gone from the server only when it arrived whole first.
+    const QStringList commands = server.commandsReceived();
+    for (auto it = served.cbegin(); it != served.cend(); ++it) {
+        if (server.hasFile(it.key())) {
+            QCOMPARE(server.fileBytes(it.key()), it.value());
+            QVERIFY(!commands.contains(QStringLiteral("DELE ") + it.key()));
+        } else {
+            QCOMPARE(fileBytes(put.workFile(it.key())), it.value());
+        }
+    }
+    QVERIFY(server.hasFile(kKilledDuring));
+}
+
+QTEST_MAIN(KilledServerTest)
+#include "tst_killed_server.moc"

@@ -1,0 +1,107 @@
+// The site-time arithmetic of the schedule: the 12-hour clock's two traps
+// (12 AM is midnight, 12 PM is noon) and the half-day flip at 12.
+#include "config/SiteTables.h"
+#include "schedule/SiteTime.h"
+
+#include <QTest>
+
+class SiteTimeTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void notAhead_data();
+    void notAhead();
+    void advance_data();
+    void advance();
+    void advanceWritesTheCurrentSiteOnly();
+};
+
+void SiteTimeTest::notAhead_data()
+{
+    QTest::addColumn<QString>("tickHour");
+    QTest::addColumn<QString>("tickHalf");
+    QTest::addColumn<QString>("siteHour");
+    QTest::addColumn<QString>("siteHalf");
+    QTest::addColumn<bool>("notAhead");
+    QTest::newRow("the same hour is not behind") << "9" << "AM" << "9" << "AM" << false;
+    QTest::newRow("an earlier site is behind") << "9" << "AM" << "8" << "AM" << true;
+    QTest::newRow("a later site in the same half is ahead") << "9" << "AM" << "10" << "AM" << false;
+    QTest::newRow("12 PM is noon, after 11 AM, in the other half") << "11" << "AM" << "12" << "PM" << true;
+    QTest::newRow("12 AM is midnight, before 11 PM") << "11" << "PM" << "12" << "AM" << true;
+    QTest::newRow("12 PM is noon, not midnight: 1 PM is ahead") << "12" << "PM" << "1" << "PM" << false;
+    QTest::newRow("12 AM is midnight, not noon: 1 AM is ahead") << "12" << "AM" << "1" << "AM" << false;
+    QTest::newRow("12 PM is noon, before 1 PM") << "1" << "PM" << "12" << "PM" << true;
+    QTest::newRow("a later site in the other half counts as not ahead") << "10" << "AM" << "3" << "PM" << true;
+    QTest::newRow("a site late in the evening after a tick at midnight") << "12" << "AM" << "11" << "PM" << true;
+    QTest::newRow("an earlier site in the other half") << "3" << "PM" << "10" << "AM" << true;
+}
+
+void SiteTimeTest::notAhead()
+{
+    QFETCH(QString, tickHour);
+    QFETCH(QString, tickHalf);
+    QFETCH(QString, siteHour);
+    QFETCH(QString, siteHalf);
+    QFETCH(bool, notAhead);
+    QCOMPARE(siteTimeNotAhead(tickHour, tickHalf, siteHour, siteHalf), notAhead);
+}
+
+void SiteTimeTest::advance_data()
+{
+    QTest::addColumn<QString>("hour");
+    QTest::addColumn<QString>("half");
+    QTest::addColumn<QString>("nextHour");
+    QTest::addColumn<QString>("nextHalf");
+    QTest::newRow("9 AM to 10 AM") << "9" << "AM" << "10" << "AM";
+    QTest::newRow("11 AM to 12 PM: the half flips at 12") << "11" << "AM" << "12" << "PM";
+    QTest::newRow("12 PM to 1 PM: the half stays after 12") << "12" << "PM" << "1" << "PM";
+    QTest::newRow("11 PM to 12 AM") << "11" << "PM" << "12" << "AM";
+    QTest::newRow("12 AM to 1 AM") << "12" << "AM" << "1" << "AM";
+    QTest::newRow("a leading zero in the hour is dropped") << "09" << "PM" << "10" << "PM";
+}
+
+void SiteTimeTest::advance()
+{
+    QFETCH(QString, hour);
+    QFETCH(QString, half);
+    QFETCH(QString, nextHour);
+    QFETCH(QString, nextHalf);
+    SiteTables tables;
+    SiteColumns site = downloadSiteColumns(tables);
+    site.count = 1;
+    site.index = 1;
+    site.hours[1] = hour;
+    site.amPm[1] = half;
+
+    advanceSiteTime(site, hour, half);
+
+    QCOMPARE(site.hours[1], nextHour);
+    QCOMPARE(site.amPm[1], nextHalf);
+}
+
+// The tick's re-check passes the tick's own hour, not the site's: the current
+// site takes the hour after it, its neighbours keep theirs.
+void SiteTimeTest::advanceWritesTheCurrentSiteOnly()
+{
+    SiteTables tables;
+    SiteColumns site = uploadSiteColumns(tables);
+    site.count = 3;
+    site.index = 2;
+    for (size_t slot : { 1, 2, 3 }) {
+        site.hours[slot] = QStringLiteral("5");
+        site.amPm[slot] = QStringLiteral("AM");
+    }
+
+    advanceSiteTime(site, QStringLiteral("11"), QStringLiteral("PM"));
+
+    QCOMPARE(site.hours[2], QStringLiteral("12"));
+    QCOMPARE(site.amPm[2], QStringLiteral("AM"));
+    for (size_t slot : { 1, 3 }) {
+        QCOMPARE(site.hours[slot], QStringLiteral("5"));
+        QCOMPARE(site.amPm[slot], QStringLiteral("AM"));
+    }
+    QCOMPARE(tables.downloadHours[2], QString());
+}
+
+QTEST_GUILESS_MAIN(SiteTimeTest)
+#include "tst_site_time.moc"
