@@ -8,6 +8,16 @@
 
 #include <QHBoxLayout>
 
+#include <cmath>
+
+namespace {
+
+SiteColumn& hoursOf(SiteColumns& site) { return site.hours; }
+SiteColumn& halfDaysOf(SiteColumns& site) { return site.amPm; }
+SiteColumn& activeFlagsOf(SiteColumns& site) { return site.activeFlags; }
+
+}
+
 Form2::Form2(Program& program, bool forDownload)
     : QDialog(&program.form), Combo1(new QComboBox), Combo2(new QComboBox), Check1(new QCheckBox(QStringLiteral("InActive"))),
       program(program), forDownload(forDownload)
@@ -27,23 +37,27 @@ Form2::Form2(Program& program, bool forDownload)
     layout->addWidget(Check1);
 
     Row row = forDownload ? downloadRow(program) : uploadRow(program);
-    const int hour = int(valueOf(row.site.current(row.site.hours)));
-    // A hand-edited hour outside 1 to 12 selects nothing, and so changes nothing.
-    Combo1->setCurrentIndex(hour >= 1 && hour <= 12 ? hour - 1 : -1);
+    const double hour = valueOf(row.site.current(row.site.hours));
+    // Only a whole hour from 1 to 12 has an item. Any other (from a hand-edited
+    // file) selects none and stays as it is until the operator picks one.
+    const bool hourShown = hour >= 1 && hour <= 12 && hour == std::floor(hour);
+    Combo1->setCurrentIndex(hourShown ? int(hour) - 1 : -1);
     Combo2->setCurrentIndex(row.site.current(row.site.amPm) == QLatin1String("PM") ? 1 : 0);
     const bool active = valueOf(row.site.current(row.site.activeFlags)) == 1;
     Check1->setChecked(active);
     showActive(active);
+    // The site holds what the dialog shows, as if the operator had chosen it:
+    // a half-day written "pm" by hand, which the schedule would never match,
+    // becomes the "AM" shown.
+    if (hourShown)
+        writeSite(hoursOf, Combo1->currentText());
+    writeSite(halfDaysOf, Combo2->currentText());
+    writeSite(activeFlagsOf, active ? QStringLiteral("1") : QStringLiteral("0"));
 
-    connect(Combo1, &QComboBox::currentTextChanged, this, [this](const QString& text) {
-        writeSite([](SiteColumns& site) -> SiteColumn& { return site.hours; }, text);
-    });
-    connect(Combo2, &QComboBox::currentTextChanged, this, [this](const QString& text) {
-        writeSite([](SiteColumns& site) -> SiteColumn& { return site.amPm; }, text);
-    });
+    connect(Combo1, &QComboBox::currentTextChanged, this, [this](const QString& text) { writeSite(hoursOf, text); });
+    connect(Combo2, &QComboBox::currentTextChanged, this, [this](const QString& text) { writeSite(halfDaysOf, text); });
     connect(Check1, &QCheckBox::toggled, this, [this](bool checked) {
-        writeSite([](SiteColumns& site) -> SiteColumn& { return site.activeFlags; },
-                  checked ? QStringLiteral("1") : QStringLiteral("0"));
+        writeSite(activeFlagsOf, checked ? QStringLiteral("1") : QStringLiteral("0"));
         showActive(checked);
     });
     closeOnEnter(this);

@@ -64,12 +64,7 @@ void renameCurrentSite(Row& row, const QString& host)
 {
     if (row.site.index >= 0 && row.site.index < kSiteSlots)
         row.site.hosts[size_t(row.site.index)] = host;
-    if (row.listIndex >= 0 && row.listIndex < row.hostList->count()) {
-        row.hostList->setItemText(row.listIndex, host);
-        return;
-    }
-    row.hostList->addItem(host);
-    selectHost(row, row.hostList->count() - 1);
+    row.hostList->setItemText(row.listIndex, host);
 }
 
 void createSite(Row& row, const QString& host)
@@ -107,9 +102,13 @@ void hostTextChanged(Row& row, const QString& host)
     if (host.isEmpty()) {
         row.fieldsLoading = true;
         clearFields(row);
-    } else if (!row.fieldsLoading && row.site.count != 0) {
+    } else if (!row.fieldsLoading && row.site.count != 0 && row.listIndex >= 0) {
         renameCurrentSite(row, host);
     } else {
+        // With no site shown (the list holds sites but none is current, as
+        // after a damaged settings file) the host box is empty: what is typed
+        // there is a new site. Appending it only to the list would leave an
+        // item with no site behind it, lost at closing.
         createSite(row, host);
     }
 }

@@ -16,7 +16,7 @@
 namespace operatorActions {
 
 // Real milliseconds; bounds only catch hangs.
-constexpr int kWaitMs = 10'000;
+constexpr int kWaitMs = 5000;
 
 struct SiteFields {
     QString host;
