@@ -151,8 +151,10 @@ void Program::dispatchReply(Job& job)
 
 void Program::retryAfterSocketError(Job& job)
 {
-    if (job.isDownload)
+    // An error that reaches a socket after its job has ended restarts nothing:
+    // only the schedule starts jobs.
+    if (job.isDownload && schedule.downloadJobRunning)
         retryDownloadJob(*this);
-    else
+    else if (!job.isDownload && schedule.uploadJobRunning)
         retryUploadJob(*this, transfer.uploadFileIndex);
 }

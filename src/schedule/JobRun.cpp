@@ -148,6 +148,8 @@ void endJob(JobParts& j)
     Program& p = j.job.program;
     j.supervision.setEnabled(false);
     j.job.control.Close();
+    // A file still open here was not confirmed: its partial copy goes.
+    p.transfer.transferFile.close();
     p.form.setWindowTitle(QStringLiteral("Tolvane - Idle"));
     j.lastRunLine->setText(lastJobText(j.lastRunLead, p.clock.now().date()));
     j.unlockFields(p);
@@ -163,7 +165,6 @@ void takeFaultPath(JobParts& j)
     j.job.site.lastRunDates[size_t(std::clamp(j.job.site.index, 0, kMaxSites))] = QStringLiteral("1");
     j.logError(p, QStringLiteral("Unknown Error"));
     j.job.data.Close();
-    p.transfer.transferFile.close();
     endJob(j);
 }
 

@@ -21,28 +21,75 @@ void showRetryCaption(Program& p, const QString& lead)
     p.form.setWindowTitle(lead + timeWithColonsAmPm(p.clock.now().time()));
 }
 
-void restartDownloadAfterTimeout(Program& p)
+// What differs between the supervision of the two jobs.
+struct SupervisedJob {
+    Timer& supervision;
+    int& stallTicks;
+    int& retryCount;
+    bool& timedOut;
+    bool& failed;
+    QLineEdit* retriesField;
+    // Ends the session's wait: no file is left to go on with.
+    void (*endSession)(Program&);
+    void (*jobProcedure)(Program&);
+    void (*logError)(Program&, const QString&);
+};
+
+SupervisedJob supervised(Program& p, bool download)
 {
     ScheduleVars& s = p.schedule;
-    if (valueOf(p.form.Text11->text()) > s.downloadRetryCount) {
-        ++s.downloadRetryCount;
-        runDownloadJob(p);
+    if (download)
+        return { p.form.Timer3, s.downloadStallTicks, s.downloadRetryCount, s.downloadTimedOut,
+                 p.session.downloadFailed, p.form.Text11,
+                 [](Program& q) { q.transfer.downloadCurrentFile = QStringLiteral("done"); },
+                 runDownloadJob, logDownloadError };
+    return { p.form.Timer4, s.uploadStallTicks, s.uploadRetryCount, s.uploadTimedOut, p.session.uploadFailed,
+             p.form.Text12,
+             [](Program& q) { q.transfer.uploadFileIndex = q.form.File2.ListCount() + 1; },
+             runUploadJob, logUploadError };
+}
+
+bool retriesLeft(const SupervisedJob& j)
+{
+    return valueOf(j.retriesField->text()) > j.retryCount;
+}
+
+// The session is being ended by a recovery: the supervision stops and the
+// schedule holds still until the recovery is over.
+void beginRecovery(Program& p, SupervisedJob& j)
+{
+    p.session.recoveryInProgress = true;
+    j.stallTicks = 0;
+    j.supervision.setEnabled(false);
+    j.endSession(p);
+}
+
+void restartAfterTimeout(Program& p, bool download)
+{
+    SupervisedJob j = supervised(p, download);
+    if (retriesLeft(j)) {
+        ++j.retryCount;
+        j.jobProcedure(p);
         return;
     }
-    logDownloadError(p, QStringLiteral("Unknown Error"));
+    j.logError(p, QStringLiteral("Unknown Error"));
     p.session.recoveryInProgress = false;
 }
 
-void restartUploadAfterTimeout(Program& p)
+void supervisionTick(Program& p, bool download)
 {
-    ScheduleVars& s = p.schedule;
-    if (valueOf(p.form.Text12->text()) > s.uploadRetryCount) {
-        ++s.uploadRetryCount;
-        runUploadJob(p);
-        return;
+    SupervisedJob j = supervised(p, download);
+    if (j.stallTicks > kStalledTicks && !p.session.recoveryInProgress) {
+        beginRecovery(p, j);
+        j.timedOut = true;
+        // The upload's login phase waits for the failure flag, not for the file
+        // index: without it a stalled login would never end.
+        j.failed = true;
+        runAfterJobEnds(p, [&p, download] { restartAfterTimeout(p, download); });
     }
-    logUploadError(p, QStringLiteral("Unknown Error"));
-    p.session.recoveryInProgress = false;
+    if (j.stallTicks > 1000)
+        j.stallTicks = 0;
+    ++j.stallTicks;
 }
 
 // Whether the session's listing holds no entry after the failed file. The
@@ -61,10 +108,11 @@ bool nothingAfterFailedFile(Program& p)
 // remain, else it fails and the job goes on with the file after it.
 void resumeDownloadAfterError(Program& p)
 {
+    SupervisedJob j = supervised(p, true);
     ScheduleVars& s = p.schedule;
     TransferVars& t = p.transfer;
-    if (valueOf(p.form.Text11->text()) > s.downloadRetryCount) {
-        ++s.downloadRetryCount;
+    if (retriesLeft(j)) {
+        ++j.retryCount;
         s.downloadResumePosition = t.listingScanStart;
         showRetryCaption(p, QStringLiteral("Tolvane- Retry Downloading at "));
         runDownloadJob(p);
@@ -72,7 +120,7 @@ void resumeDownloadAfterError(Program& p)
     }
     t.downloadFileInProgress = false;
     downloadRecordStep(p, kFail);
-    s.downloadRetryCount = 0;
+    j.retryCount = 0;
     if (nothingAfterFailedFile(p)) {
         p.session.recoveryInProgress = false;
         return;
@@ -86,76 +134,51 @@ void resumeDownloadAfterError(Program& p)
 
 void resumeUploadAfterError(Program& p, int fileIndex)
 {
+    SupervisedJob j = supervised(p, false);
     ScheduleVars& s = p.schedule;
-    if (valueOf(p.form.Text12->text()) > s.uploadRetryCount) {
-        ++s.uploadRetryCount;
+    if (retriesLeft(j)) {
+        ++j.retryCount;
         showRetryCaption(p, QStringLiteral("Tolvane- Retry Uploading at "));
         s.uploadResumeIndex = fileIndex - 1;
         runUploadJob(p);
         return;
     }
     uploadRecordStep(p, kFail);
-    s.uploadRetryCount = 0;
+    j.retryCount = 0;
     s.uploadResumeIndex = fileIndex;
     runUploadJob(p);
+}
+
+// A socket error in the middle of a transfer: nothing happens without retries.
+bool beginRetry(Program& p, bool download)
+{
+    SupervisedJob j = supervised(p, download);
+    if (valueOf(j.retriesField->text()) <= 0)
+        return false;
+    beginRecovery(p, j);
+    return true;
 }
 
 }
 
 void downloadSupervisionTick(Program& p)
 {
-    ScheduleVars& s = p.schedule;
-    if (s.downloadStallTicks > kStalledTicks && !p.session.recoveryInProgress) {
-        p.form.Timer3.setEnabled(false);
-        s.downloadStallTicks = 0;
-        p.session.recoveryInProgress = true;
-        s.downloadTimedOut = true;
-        p.transfer.downloadCurrentFile = QStringLiteral("done");
-        p.session.downloadFailed = true;
-        runAfterJobEnds(p, [&p] { restartDownloadAfterTimeout(p); });
-    }
-    if (s.downloadStallTicks > 1000)
-        s.downloadStallTicks = 0;
-    ++s.downloadStallTicks;
+    supervisionTick(p, true);
 }
 
 void uploadSupervisionTick(Program& p)
 {
-    ScheduleVars& s = p.schedule;
-    if (s.uploadStallTicks > kStalledTicks && !p.session.recoveryInProgress) {
-        p.form.Timer4.setEnabled(false);
-        s.uploadStallTicks = 0;
-        p.session.recoveryInProgress = true;
-        s.uploadTimedOut = true;
-        p.transfer.uploadFileIndex = p.form.File2.ListCount() + 1;
-        // The login phase waits for the failure flag, not for the file index:
-        // without it a stalled login would never end.
-        p.session.uploadFailed = true;
-        runAfterJobEnds(p, [&p] { restartUploadAfterTimeout(p); });
-    }
-    if (s.uploadStallTicks > 1000)
-        s.uploadStallTicks = 0;
-    ++s.uploadStallTicks;
+    supervisionTick(p, false);
 }
 
 void retryDownloadJob(Program& p)
 {
-    if (valueOf(p.form.Text11->text()) <= 0)
-        return;
-    p.session.recoveryInProgress = true;
-    p.schedule.downloadStallTicks = 0;
-    p.form.Timer3.setEnabled(false);
-    p.transfer.downloadCurrentFile = QStringLiteral("done");
-    runAfterJobEnds(p, [&p] { resumeDownloadAfterError(p); });
+    if (beginRetry(p, true))
+        runAfterJobEnds(p, [&p] { resumeDownloadAfterError(p); });
 }
 
 void retryUploadJob(Program& p, int fileIndex)
 {
-    if (valueOf(p.form.Text12->text()) <= 0)
-        return;
-    p.session.recoveryInProgress = true;
-    p.schedule.uploadStallTicks = 0;
-    p.form.Timer4.setEnabled(false);
-    p.transfer.uploadFileIndex = p.form.File2.ListCount() + 1;
-    runAfterJobEnds(p, [&p, fileIndex] { resumeUploadAfterError(p, fileIndex); });
+    if (beginRetry(p, false))
+        runAfterJobEnds(p, [&p, fileIndex] { resumeUploadAfterError(p, fileIndex); });
 }
