@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   g++ cmake ninja-build ccache qt6-base-dev libgl-dev
   python3 python3-pyftpdlib vsftpd libpam-modules curl
+  # The fuzz build: clang, and libFuzzer with the sanitizer runtimes.
+  clang libclang-rt-14-dev
 )
 
 missing=()

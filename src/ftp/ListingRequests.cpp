@@ -4,7 +4,9 @@
 #include "ftp/ControlSession.h"
 #include "ftp/DataListener.h"
 #include "ftp/Job.h"
+#include "ftp/ReplyCodes.h"
 #include "ftp/TimedWait.h"
+#include "transfer/DataEvents.h"
 
 namespace {
 
@@ -12,8 +14,13 @@ namespace {
 // it, then set the listing type again on a fresh listener.
 void afterListing(Job& job)
 {
+    const bool listingSent = confirmsTransfer(job.reply);
     job.waitSeconds = 0;
     waitForSeconds(job, 5);
+    // The 226 can come before the last bytes of the listing. After a refusal
+    // nothing more comes, and some servers leave the data connection open.
+    if (listingSent)
+        waitForEndOfData(job);
     // Replies handled during the wait may have moved the state on.
     job.state += 1;
     if (!setUpListener(job, false))

@@ -3,9 +3,15 @@
 #include "app/Program.h"
 #include "ftp/Job.h"
 #include "ftp/TimedWait.h"
+#include "platform/Yield.h"
 #include "transfer/FieldCounters.h"
 
 namespace {
+
+// Program milliseconds. The bytes after the final reply are what the server
+// had sent before it, so they come within moments; a data connection still
+// open after this long will not bring them.
+constexpr int kEndOfDataWaitMs = 60'000;
 
 // Listings of the sites this program was made for start their useful part at
 // the first file name of the form CDR_0... or GW2_0...; whatever a chunk holds
@@ -84,4 +90,15 @@ void dataError(Job& job, int number)
     if (number <= 1000 || number >= 12000 || job.program.session.recoveryInProgress)
         return;
     job.program.retryAfterSocketError(job);
+}
+
+void waitForEndOfData(Job& job, const std::function<bool()>& keepWaiting)
+{
+    yieldUntil([&] { return job.data.State() != Winsock::sckConnected || (keepWaiting && !keepWaiting()); },
+               kEndOfDataWaitMs);
+}
+
+bool dataEndedCleanly(const Job& job)
+{
+    return job.data.State() == Winsock::sckClosed || job.data.State() == Winsock::sckClosing;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 struct Job;
 
 // The events of a job's data socket.
@@ -12,3 +14,11 @@ void dataConnectionRequest(Job& job, int requestID);
 void dataArrival(Job& job);
 // A socket error on the data connection hands the job to its retry.
 void dataError(Job& job, int number);
+
+// The server's final reply can come before the last bytes on the data
+// connection. Waits, within a bound, until the job's data connection is no
+// longer connected or keepWaiting() turns false.
+void waitForEndOfData(Job& job, const std::function<bool()>& keepWaiting = {});
+// The data connection ended cleanly: closed by the server, or by this side.
+// Not while it is still connected or listening, nor after a reset.
+bool dataEndedCleanly(const Job& job);

@@ -1,5 +1,9 @@
 #include "transfer/FileNames.h"
 
+#include "transfer/LocalPaths.h"
+
+#include <QFile>
+
 bool hasControlCharacter(const QString& name)
 {
     for (QChar c : name) {
@@ -18,4 +22,9 @@ bool isSafeLocalName(const QString& name)
 bool isDotEntry(const QString& name)
 {
     return name == QLatin1String(".") || name == QLatin1String("..");
+}
+
+QByteArray localPathBytes(const QString& workPath, const QString& name)
+{
+    return QFile::encodeName(folderWithoutSlash(workPath)) + '/' + name.toLatin1();
 }

@@ -60,8 +60,9 @@ int parseTransferSize(const QString& reply, bool fileSizeExists)
         return fileSizeExists ? -2 : -1;
     const int start = open + 1;
     // "(12345 bytes)." : a period after the number marks the size as not to be
-    // trusted.
-    if (reply.indexOf(QLatin1Char('.'), start) >= 0)
+    // trusted. The search starts right after "(", whose 0-based index is open:
+    // "(.5 bytes)" is no size, not an empty file.
+    if (reply.indexOf(QLatin1Char('.'), open) >= 0)
         return -1;
     int count = 1;
     while (isDigit(charAt(reply, start + count)))
@@ -74,4 +75,14 @@ int parseTransferSize(const QString& reply, bool fileSizeExists)
             return -1;
     }
     return int(size);
+}
+
+bool sizeFitsAnnounced(int announced, double received, bool asciiType)
+{
+    return sizeAllowsDelete(announced, received) || (asciiType && announced > 0 && received > announced);
+}
+
+bool sizeAllowsDelete(int announced, double received)
+{
+    return received == announced || announced == 0 || announced == -1;
 }

@@ -18,11 +18,20 @@ int lineStart(const QString& text, int p);
 QStringList collectListNames(const QString& text);
 
 // The part of a file pattern that a LIST entry must contain: the characters
-// after its last character below "0" (so "*", "." and "?" end it), or the whole
-// pattern when there is none. Nothing (every entry matches) for an empty pattern.
+// after its last character below "0" (so "*" and "." end it, "?" does not), or
+// the whole pattern when there is none. Nothing (every entry matches) for an
+// empty pattern.
 std::optional<QString> patternTail(const QString& pattern);
 
 // The size announced in a reply to RETR, as "(12345 bytes)": -1 when the reply
 // gives no usable size (no "(", a "." after the number, more than fits 32 bits),
 // or -2 instead of -1 for a reply without "(" when fileSizeExists is on.
 int parseTransferSize(const QString& reply, bool fileSizeExists);
+
+// Whether the bytes received fit the size announced for a file: the same
+// number, or no usable size announced (0 or -1), or more bytes in ASCII mode,
+// where line ends may grow. -2 never fits.
+bool sizeFitsAnnounced(int announced, double received, bool asciiType);
+// Whether the size lets a file that passed be deleted on the server: not when
+// it passed only because it grew in ASCII mode.
+bool sizeAllowsDelete(int announced, double received);

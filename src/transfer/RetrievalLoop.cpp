@@ -7,10 +7,10 @@
 #include "ftp/ReplyCodes.h"
 #include "ftp/TimedWait.h"
 #include "platform/ClockTexts.h"
+#include "transfer/DataEvents.h"
 #include "transfer/FieldCounters.h"
 #include "transfer/FileNames.h"
 #include "transfer/ListingScan.h"
-#include "transfer/LocalPaths.h"
 #include "transfer/TransferRecords.h"
 
 namespace {
@@ -52,17 +52,17 @@ bool listingUsedUp(TransferVars& t)
 }
 
 // The file whose transfer just ended passes when its size fits the announced
-// one, the server confirmed the transfer (226 or 250), and every byte received
-// reached the local file under its name. Only then may it be recorded as
-// downloaded and deleted on the server.
-void verifyLastFile(Program& p, const QString& completionReply)
+// one, the server confirmed the transfer (226 or 250), its data connection
+// ended cleanly, and every byte received reached the local file under its
+// name. Only then may it be recorded as downloaded and deleted on the server.
+void verifyLastFile(Job& job, const QString& completionReply)
 {
+    Program& p = job.program;
     TransferVars& t = p.transfer;
-    const int announced = t.downloadExpectedSize;
-    const double received = counterValue(p.form.fText6);
-    const bool sizeFits = received == announced || announced == 0 || announced == -1
-        || (p.options.transferTypeCommand == QLatin1String("TYPE A") && announced > 0 && received > announced);
-    t.downloadLastFilePassed = sizeFits && confirmsTransfer(completionReply) && t.transferFile.keepWritten();
+    const bool sizeFits = sizeFitsAnnounced(t.downloadExpectedSize, counterValue(p.form.fText6),
+                                            p.options.transferTypeCommand == QLatin1String("TYPE A"));
+    t.downloadLastFilePassed = sizeFits && confirmsTransfer(completionReply) && dataEndedCleanly(job)
+        && t.transferFile.keepWritten();
     if (t.downloadLastFilePassed) {
         downloadRecordStep(p, kPass);
     } else {
@@ -70,14 +70,6 @@ void verifyLastFile(Program& p, const QString& completionReply)
         t.downloadFileInProgress = false;
         downloadRecordStep(p, kFail);
     }
-}
-
-// The size rule under which a passed file may be deleted on the server: a file
-// that passed only because it grew in ASCII mode stays.
-bool sizeAllowsDelete(Program& p)
-{
-    const int announced = p.transfer.downloadExpectedSize;
-    return announced == -1 || announced == 0 || counterValue(p.form.fText6) == announced;
 }
 
 // The loop goes on without waiting for another reply: the next file, or the
@@ -112,15 +104,19 @@ void startNextFile(Job& job)
     job.waitSeconds = 0;
     if (t.downloadVerifyGate) {
         // Pause after each file, so that its last bytes are in before it is
-        // verified.
-        waitForSeconds(job, 9, [&] { return t.downloadVerifyGate; });
+        // verified; a confirmed file waits on until its data connection has
+        // ended, as its last bytes can come after the 226.
+        const auto sameFile = [&] { return t.downloadVerifyGate; };
+        waitForSeconds(job, 9, sameFile);
+        if (t.downloadFileInProgress && confirmsTransfer(completionReply))
+            waitForEndOfData(job, sameFile);
         if (!t.downloadVerifyGate)
             return;  // a reply handled during the pause has taken the sequence on
         if (t.downloadFileInProgress)
-            verifyLastFile(p, completionReply);
+            verifyLastFile(job, completionReply);
     }
-    if (sizeAllowsDelete(p) && p.options.deleteAfterDownload && t.downloadFileInProgress
-        && t.downloadVerifyGate && t.downloadLastFilePassed) {
+    if (p.options.deleteAfterDownload && t.downloadFileInProgress && t.downloadVerifyGate && t.downloadLastFilePassed
+        && sizeAllowsDelete(t.downloadExpectedSize, counterValue(p.form.fText6))) {
         sendCommand(job, QStringLiteral("DELE ") + t.downloadLastFile);
         t.downloadVerifyGate = false;
         return;
@@ -153,8 +149,7 @@ void requestFile(Job& job)
     t.downloadLastFilePassed = false;
     job.state = 16;
     p.form.fText6->setText(QStringLiteral("0"));
-    const QString path = localFilePath(p.workPath, localNameFor(p, t.downloadCurrentFile));
-    if (!t.transferFile.openForWriting(path)) {
+    if (!t.transferFile.openForWriting(localPathBytes(p.workPath, localNameFor(p, t.downloadCurrentFile)))) {
         // Nothing could hold the file's bytes: it is not requested at all.
         job.state = 12;
         t.downloadVerifyGate = true;
@@ -178,7 +173,10 @@ void awaitFileData(Job& job)
         failFileAndGoOn(job);
         return;
     }
-    if (t.downloadExpectedSize == 0) {
+    // An empty file: nothing is to come on a data connection that is open. One
+    // that is not yet open stays awaited, so that the server can connect, end it
+    // and confirm the transfer.
+    if (t.downloadExpectedSize == 0 && t.downloadDataConnected) {
         p.form.ftpclient2.Close();
         return;
     }
@@ -286,8 +284,11 @@ void finishDownloadSession(Program& p)
     const QString completionReply = job.reply;
     job.waitSeconds = 0;
     waitForSeconds(job, 9);
-    if (t.downloadFileInProgress && t.downloadVerifyGate)
-        verifyLastFile(p, completionReply);
+    if (t.downloadFileInProgress && t.downloadVerifyGate) {
+        if (confirmsTransfer(completionReply))
+            waitForEndOfData(job);
+        verifyLastFile(job, completionReply);
+    }
     job.state = 17;
     p.form.ftpclient2.Close();
     t.transferFile.close();

@@ -1,30 +1,52 @@
 #include "transfer/TransferFile.h"
 
-#include <QDir>
-#include <QFileInfo>
-
+#include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
-QString partnerPath(const QString& path)
+// The longest file name, in bytes, that the usual file systems take.
+constexpr qsizetype kMaxNameBytes = 255;
+// Partner names tried before giving up on a folder full of them.
+constexpr int kPartnerAttempts = 100;
+
+// ".NAME.part", then ".NAME.1.part" and on, in the file's folder, with NAME
+// cut short when the whole would be too long for the file system.
+QByteArray partnerPath(const QByteArray& path, int attempt)
 {
-    const QFileInfo info(path);
-    return info.dir().filePath(QLatin1Char('.') + info.fileName() + QStringLiteral(".part"));
+    const qsizetype nameStart = path.lastIndexOf('/') + 1;
+    const QByteArray suffix = attempt == 0 ? QByteArray(".part") : '.' + QByteArray::number(attempt) + ".part";
+    return path.left(nameStart) + '.' + path.mid(nameStart).left(kMaxNameBytes - 1 - suffix.size()) + suffix;
 }
 
 }
 
-bool TransferFile::openForWriting(const QString& path)
+// The partner is always a new file: whatever already bears its name (an older
+// partner, or a file downloaded earlier that is named like one) stays as it
+// was.
+bool TransferFile::openForWriting(const QByteArray& path)
 {
     close();
     failedWrite = false;
-    finalPath = path;
-    file.setFileName(partnerPath(path));
-    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered))
+    for (int attempt = 0; attempt < kPartnerAttempts; ++attempt) {
+        const QByteArray partner = partnerPath(path, attempt);
+        const int descriptor = ::open(partner.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (descriptor < 0 && errno == EEXIST)
+            continue;
+        if (descriptor < 0)
+            break;
+        if (!file.open(descriptor, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
+            ::close(descriptor);
+            ::unlink(partner.constData());
+            break;
+        }
+        partnerFile = partner;
+        finalPath = path;
         return true;
+    }
     failedWrite = true;
-    finalPath.clear();
     return false;
 }
 
@@ -41,8 +63,7 @@ bool TransferFile::keepWritten()
     closeHandle();
     // rename() replaces an older copy in one step: there is no moment at which
     // neither the old nor the new file is there.
-    if (failedWrite
-        || std::rename(QFile::encodeName(file.fileName()).constData(), QFile::encodeName(finalPath).constData()) != 0) {
+    if (failedWrite || std::rename(partnerFile.constData(), finalPath.constData()) != 0) {
         discardWritten();
         return false;
     }
@@ -55,7 +76,7 @@ void TransferFile::discardWritten()
     closeHandle();
     if (finalPath.isEmpty())
         return;
-    QFile::remove(file.fileName());
+    ::unlink(partnerFile.constData());
     finalPath.clear();
 }
 

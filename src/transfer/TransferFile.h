@@ -13,9 +13,10 @@
 // never empties or cuts short an older copy under that name.
 class TransferFile {
 public:
-    // Opens a new, empty partner file for the given path. False when it cannot
-    // be created.
-    bool openForWriting(const QString& path);
+    // Creates a new, empty partner file for the given path, never one that
+    // exists already. The path is the file system's bytes, so a name that is
+    // not valid UTF-8 keeps them. False when no partner can be created.
+    bool openForWriting(const QByteArray& path);
     // Writes the bytes at the end; a failed or short write is remembered.
     void write(const QByteArray& bytes);
     bool writeFailed() const { return failedWrite; }
@@ -38,6 +39,7 @@ private:
     void closeHandle();
 
     QFile file;
-    QString finalPath;  // set while a written file waits to be kept or discarded
+    QByteArray partnerFile;
+    QByteArray finalPath;  // set while a written file waits to be kept or discarded
     bool failedWrite = false;
 };

@@ -1,0 +1,45 @@
+// One libFuzzer target: TOLVANE_FUZZ_TARGET names the area of FuzzChecks it
+// runs. A broken property aborts, so libFuzzer keeps the input as a crash.
+#include "FuzzChecks.h"
+
+#include <QApplication>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+const FuzzTarget* target = nullptr;
+
+}
+
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+{
+    Q_UNUSED(argc);
+    // The listing walk runs on a program, whose window needs an application;
+    // nothing is shown. Qt gets no argument of libFuzzer's to parse.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    static int qtArgc = 1;
+    static char* qtArgv[] = { (*argv)[0], nullptr };
+    static QApplication* application = new QApplication(qtArgc, qtArgv);
+    Q_UNUSED(application);
+    target = findFuzzTarget(QLatin1StringView(TOLVANE_FUZZ_TARGET));
+    if (!target) {
+        std::fprintf(stderr, "no fuzz target named %s\n", TOLVANE_FUZZ_TARGET);
+        std::exit(2);
+    }
+    // What a check sets up once (the listing walk's program) is set up here, so
+    // that the leak check of each input sees only that input's allocations.
+    target->check({});
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const unsigned char* data, size_t size)
+{
+    const QString broken = target->check(QByteArrayView(data, qsizetype(size)));
+    if (!broken.isEmpty()) {
+        std::fprintf(stderr, "%s: %s\n", target->name, qPrintable(broken));
+        std::abort();
+    }
+    return 0;
+}

@@ -1,0 +1,262 @@
+// How names come out of a listing and what the reply to RETR and the bytes
+// received decide: which listed names the loop retrieves, in which order, which
+// it refuses or passes over, the size a reply announces, and when a file passes
+// and may be deleted on the server.
+#include "app/Program.h"
+#include "transfer/ListingScan.h"
+#include "transfer/RetrievalLoop.h"
+#include "transfer/TransferRecords.h"
+
+#include "platform/TextFiles.h"
+#include "support/ProgramUnderTest.h"
+
+#include <QtTest>
+
+namespace {
+
+// More picks than any row lists: a walk that never ends is cut off here.
+constexpr int kMaxPicks = 50;
+
+const QString kOutcomeLog = QStringLiteral("dl_file_size.log");
+
+// Walks the listing as the retrieval loop does, each pick starting a new file:
+// the names picked, in order, until the listing is used up.
+QStringList walkListing(Program& p, const QString& listing, bool nlst)
+{
+    p.form.ai_nlst->setChecked(nlst);
+    p.form.fText5.setText(listing);
+    p.session.downloadState = 12;
+    p.transfer.listingScanPosition = 1;
+    p.transfer.listingEntryIndex = 0;
+    QStringList picks;
+    for (;;) {
+        p.transfer.downloadVerifyGate = true;
+        if (!nextFileTest(p) || picks.size() == kMaxPicks)
+            break;
+        picks << p.transfer.downloadCurrentFile;
+    }
+    return picks;
+}
+
+int failLines(const ProgramUnderTest& t)
+{
+    const auto lines = readLines(t.logFile(kOutcomeLog));
+    if (!lines)
+        return 0;
+    return int(std::count_if(lines->cbegin(), lines->cend(), [](const QByteArray& l) { return l.endsWith(" fail"); }));
+}
+
+// One LIST line as vsftpd writes it for a file of this year.
+QString vsftpdLine(const QString& name)
+{
+    return QStringLiteral("-rw-r--r--    1 1000     1000         4000 Oct 15 10:30 ") + name + QStringLiteral("\r\n");
+}
+
+}
+
+class ListingScanTest : public QObject {
+    Q_OBJECT
+private slots:
+    void nlstWalk_data();
+    void nlstWalk();
+    void listNames_data();
+    void listNames();
+    void listWalkByPatternTail_data();
+    void listWalkByPatternTail();
+    void patternTailOf_data();
+    void patternTailOf();
+    void announcedSize_data();
+    void announcedSize();
+    void passAndDeleteRules_data();
+    void passAndDeleteRules();
+};
+
+void ListingScanTest::nlstWalk_data()
+{
+    QTest::addColumn<QString>("listing");
+    QTest::addColumn<QStringList>("recorded");
+    QTest::addColumn<bool>("dupeCheck");
+    QTest::addColumn<QString>("uploading");
+    QTest::addColumn<QStringList>("picks");
+    QTest::addColumn<int>("refused");
+
+    const QStringList none;
+    QTest::newRow("CR LF lines give one name each, in order")
+        << "a.dat\r\nb.dat\r\n" << none << true << "" << QStringList { "a.dat", "b.dat" } << 0;
+    QTest::newRow("CR alone ends a line") << "a.dat\rb.dat\r" << none << true << ""
+                                          << QStringList { "a.dat", "b.dat" } << 0;
+    QTest::newRow("LF-only lines give no name") << "a.dat\nb.dat\n" << none << true << "" << none << 0;
+    QTest::newRow("an unfinished last line gives no half name")
+        << "a.dat\r\nb.d" << none << true << "" << QStringList { "a.dat" } << 0;
+    QTest::newRow("an empty line is refused and the walk goes on")
+        << "a.dat\r\n\r\nb.dat\r\n" << none << true << "" << QStringList { "a.dat", "b.dat" } << 1;
+    QTest::newRow("dot entries are passed over without a record")
+        << ".\r\n..\r\na.dat\r\n" << none << true << "" << QStringList { "a.dat" } << 0;
+    QTest::newRow("names that leave the working folder or hide a control character are refused")
+        << "../x\r\n/etc/passwd\r\na\\b\r\nc\x1b.dat\r\nok.dat\r\n" << none << true << ""
+        << QStringList { "ok.dat" } << 4;
+    QTest::newRow("recorded names skipped by exact name only, not as part of a recorded name")
+        << "GW2_0001.dat\r\n0001.dat\r\n1.datab.dat\r\nab.dat\r\n" << QStringList { "GW2_0001.dat", "ab.dat" }
+        << true << "" << QStringList { "0001.dat", "1.datab.dat" } << 0;
+    QTest::newRow("duplicate check off takes recorded names")
+        << "GW2_0001.dat\r\n" << QStringList { "GW2_0001.dat" } << false << "" << QStringList { "GW2_0001.dat" }
+        << 0;
+    QTest::newRow("the upload job's file is never taken")
+        << "x.dat\r\ny.dat\r\n" << none << true << "x.dat" << QStringList { "y.dat" } << 0;
+}
+
+void ListingScanTest::nlstWalk()
+{
+    QFETCH(QString, listing);
+    QFETCH(QStringList, recorded);
+    QFETCH(bool, dupeCheck);
+    QFETCH(QString, uploading);
+    QFETCH(QStringList, picks);
+    QFETCH(int, refused);
+    ProgramUnderTest t;
+    Program& p = t.program;
+    for (const QString& name : recorded)
+        QVERIFY(appendLine(t.logFile(QStringLiteral("filename2.log")), name.toLatin1()));
+    loadDownloadedNames(p);
+    p.options.downloadDupeCheck = dupeCheck;
+    p.transfer.uploadFileName = uploading;
+
+    QCOMPARE(walkListing(p, listing, true), picks);
+    QCOMPARE(p.transfer.downloadCurrentFile, QStringLiteral("done"));
+    QCOMPARE(failLines(t), refused);
+}
+
+void ListingScanTest::listNames_data()
+{
+    QTest::addColumn<QString>("listing");
+    QTest::addColumn<QStringList>("names");
+    QTest::newRow("vsftpd line") << vsftpdLine("GW2_0001.dat") << QStringList { "GW2_0001.dat" };
+    QTest::newRow("pyftpdlib line") << "-rw-r--r--   1 tolvane  tolvane      4000 Oct 15 10:30 b.dat\r\n"
+                                    << QStringList { "b.dat" };
+    QTest::newRow("a line dated with a year gives no name")
+        << "-rw-r--r--    1 1000     1000         4000 Oct 15  2001 old.dat\r\n" << QStringList {};
+    QTest::newRow("a colon inside a name does not start another")
+        << vsftpdLine("c:d.dat") + vsftpdLine("e.dat") << QStringList { "c:d.dat", "e.dat" };
+    QTest::newRow("lines in order, with LF-only ends too")
+        << vsftpdLine("a.dat") + "-rw-r--r--    1 1000     1000         4000 Oct 15 10:30 b.dat\n"
+        << QStringList { "a.dat", "b.dat" };
+}
+
+void ListingScanTest::listNames()
+{
+    QFETCH(QString, listing);
+    QFETCH(QStringList, names);
+    QCOMPARE(collectListNames(listing), names);
+}
+
+void ListingScanTest::listWalkByPatternTail_data()
+{
+    QTest::addColumn<QString>("listing");
+    QTest::addColumn<QString>("patternField");
+    QTest::addColumn<QStringList>("picks");
+    QTest::newRow("the tail is case-sensitive")
+        << vsftpdLine("GW2_0001.DAT") + vsftpdLine("gw2_0002.dat") << "gw*.dat" << QStringList { "gw2_0002.dat" };
+    QTest::newRow("an empty pattern takes every entry")
+        << vsftpdLine("a.txt") + vsftpdLine("b.dat") << "" << QStringList { "a.txt", "b.dat" };
+    QTest::newRow("an empty tail takes every entry") << vsftpdLine("a.txt") + vsftpdLine("b.dat") << "GW2*"
+                                                     << QStringList { "a.txt", "b.dat" };
+    QTest::newRow("the dot entries of LIST -la are passed over")
+        << "drwxr-xr-x    2 1000     1000         4096 Oct 15 10:30 .\r\n"
+           "drwxr-xr-x    2 1000     1000         4096 Oct 15 10:30 ..\r\n"
+            + vsftpdLine("a.dat")
+        << "" << QStringList { "a.dat" };
+}
+
+void ListingScanTest::listWalkByPatternTail()
+{
+    QFETCH(QString, listing);
+    QFETCH(QString, patternField);
+    QFETCH(QStringList, picks);
+    ProgramUnderTest t;
+    t.program.form.Text7->setText(patternField);
+
+    QCOMPARE(walkListing(t.program, listing, false), picks);
+    QCOMPARE(failLines(t), 0);
+}
+
+void ListingScanTest::patternTailOf_data()
+{
+    QTest::addColumn<QString>("pattern");
+    QTest::addColumn<bool>("matchesAll");
+    QTest::addColumn<QString>("tail");
+    QTest::newRow("after the last dot") << "gw*.dat" << false << "dat";
+    QTest::newRow("case kept") << "*.DAT" << false << "DAT";
+    QTest::newRow("nothing after the star") << "GW2*" << false << "";
+    QTest::newRow("no wildcard: the whole pattern") << "gwdat" << false << "gwdat";
+    QTest::newRow("empty pattern: every entry") << "" << true << "";
+}
+
+void ListingScanTest::patternTailOf()
+{
+    QFETCH(QString, pattern);
+    QFETCH(bool, matchesAll);
+    QFETCH(QString, tail);
+    const std::optional<QString> found = patternTail(pattern);
+    QCOMPARE(!found.has_value(), matchesAll);
+    if (found)
+        QCOMPARE(*found, tail);
+}
+
+void ListingScanTest::announcedSize_data()
+{
+    QTest::addColumn<QString>("reply");
+    QTest::addColumn<bool>("fileSizeExists");
+    QTest::addColumn<int>("size");
+    const QString opening = QStringLiteral("150 Opening BINARY mode data connection for a.dat ");
+    QTest::newRow("a size") << opening + "(12345 bytes)" << false << 12345;
+    QTest::newRow("a final period makes it unknown") << opening + "(12345 bytes)." << false << -1;
+    QTest::newRow("an empty file") << opening + "(0 bytes)" << false << 0;
+    QTest::newRow("no parenthesis") << "125 Data connection already open. Transfer starting." << false << -1;
+    QTest::newRow("no parenthesis under File Size Exists") << "150 Opening data connection." << true << -2;
+    QTest::newRow("a final period under File Size Exists is still unknown")
+        << opening + "(12345 bytes)." << true << -1;
+    QTest::newRow("the largest 32-bit size") << opening + "(2147483647 bytes)" << false << 2147483647;
+    QTest::newRow("a size beyond 32 bits is unknown, never wrapped") << opening + "(4294967296 bytes)" << false
+                                                                      << -1;
+    QTest::newRow("a size beyond 64 bits is unknown")
+        << opening + "(123456789012345678901234567890 bytes)" << false << -1;
+}
+
+void ListingScanTest::announcedSize()
+{
+    QFETCH(QString, reply);
+    QFETCH(bool, fileSizeExists);
+    QFETCH(int, size);
+    QCOMPARE(parseTransferSize(reply, fileSizeExists), size);
+}
+
+void ListingScanTest::passAndDeleteRules_data()
+{
+    QTest::addColumn<int>("announced");
+    QTest::addColumn<double>("received");
+    QTest::addColumn<bool>("ascii");
+    QTest::addColumn<bool>("passes");
+    QTest::addColumn<bool>("mayDelete");
+    QTest::newRow("all bytes in") << 1000 << 1000.0 << false << true << true;
+    QTest::newRow("bytes missing") << 1000 << 999.0 << false << false << false;
+    QTest::newRow("bytes missing in ASCII mode") << 1000 << 999.0 << true << false << false;
+    QTest::newRow("grown in ASCII mode: passes, stays on the server") << 1000 << 1012.0 << true << true << false;
+    QTest::newRow("grown in binary mode") << 1000 << 1012.0 << false << false << false;
+    QTest::newRow("size unknown") << -1 << 1234.0 << false << true << true;
+    QTest::newRow("size 0") << 0 << 0.0 << false << true << true;
+    QTest::newRow("File Size Exists without a size never passes") << -2 << 0.0 << true << false << false;
+}
+
+void ListingScanTest::passAndDeleteRules()
+{
+    QFETCH(int, announced);
+    QFETCH(double, received);
+    QFETCH(bool, ascii);
+    QFETCH(bool, passes);
+    QFETCH(bool, mayDelete);
+    QCOMPARE(sizeFitsAnnounced(announced, received, ascii), passes);
+    QCOMPARE(passes && sizeAllowsDelete(announced, received), mayDelete);
+}
+
+QTEST_MAIN(ListingScanTest)
+#include "tst_listing_scan.moc"
