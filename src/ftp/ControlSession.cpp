@@ -30,10 +30,9 @@ void handleReply(Job& job, const QString& reply)
         job.program.session.downloadReplySeen = true;
     job.reply = reply;
     applyCodeRules(job, reply.left(3));
+    job.replyBeforeStep = true;
     yieldOnce();
-    // A reply handled while this one yielded has replaced the reply text; the
-    // step must see its own.
-    job.reply = reply;
+    job.replyBeforeStep = false;
     job.program.dispatchReply(job);
 }
 
@@ -58,8 +57,10 @@ void startControlSession(Job& job)
     job.pwdSent = false;
     job.dataIsFile = false;
     job.replies.clear();
+    job.replyBeforeStep = false;
     if (job.isDownload) {
         job.program.transfer.downloadCurrentFile = QStringLiteral("notdone");
+        job.program.transfer.downloadSessionOver = false;
         job.program.transfer.downloadFileInProgress = false;
     }
     job.control.Connect();
@@ -81,6 +82,10 @@ void controlDataArrival(Job& job)
         job.failed = true;
         return;
     }
+    // Replies are handled in the order they came: while one yields before
+    // its step, the handler further up takes the rest once that step has run.
+    if (job.replyBeforeStep)
+        return;
     while (job.replies.hasReply() && !session.appClosing)
         handleReply(job, QString::fromLatin1(job.replies.takeReply()));
 }

@@ -8,7 +8,7 @@ Job downloadJob(Program& p)
     return { p, true, p.form.ftpclient1, p.form.ftpclient2, p.form.Timerf, s.downloadWaitSeconds,
              s.downloadState, s.downloadReply, s.downloadErrorNumber, s.downloadFailed,
              s.downloadPwdSent, p.transfer.downloadDataIsFile, s.downloadPortArgument,
-             s.downloadReplies, downloadSiteColumns(p.sites), p.form.Text9 };
+             s.downloadReplies, s.downloadReplyBeforeStep, downloadSiteColumns(p.sites), p.form.Text9 };
 }
 
 Job uploadJob(Program& p)
@@ -17,5 +17,5 @@ Job uploadJob(Program& p)
     return { p, false, p.form.ftpclient1a, p.form.ftpclient3, p.form.Timerg, s.uploadWaitSeconds,
              s.uploadState, s.uploadReply, s.uploadErrorNumber, s.uploadFailed,
              s.uploadPwdSent, p.transfer.uploadDataIsFile, s.uploadPortArgument,
-             s.uploadReplies, uploadSiteColumns(p.sites), p.form.Text10 };
+             s.uploadReplies, s.uploadReplyBeforeStep, uploadSiteColumns(p.sites), p.form.Text10 };
 }

@@ -28,6 +28,7 @@ struct Job {
     bool& dataIsFile;
     QString& portArgument;
     ReplyFramer& replies;
+    bool& replyBeforeStep;
     SiteColumns site;
     QLineEdit* portField;
 };

@@ -47,7 +47,7 @@ void checkPasswordReply(Job& job)
 {
     if (isLoginRefusal(job.reply)) {
         if (job.isDownload)
-            job.program.transfer.downloadCurrentFile = QStringLiteral("done");
+            job.program.transfer.endDownloadSession();
         job.failed = true;
         return;
     }

@@ -28,4 +28,8 @@ struct SessionVars {
     // Reply bytes received on each control connection and not yet handled.
     ReplyFramer downloadReplies;
     ReplyFramer uploadReplies;
+    // A reply has passed its code rules and yields once before its step runs;
+    // replies arriving meanwhile wait their turn behind it.
+    bool downloadReplyBeforeStep = false;
+    bool uploadReplyBeforeStep = false;
 };

@@ -259,12 +259,16 @@ void Winsock::onReadable()
         if (got < 0 && (errno == EAGAIN || errno == EWOULDBLOCK))
             break;
         const int err = got == 0 ? 0 : errno;
-        readNotifier->setEnabled(false);
-        writeNotifier->setEnabled(false);
         raiseArrival();
         if (err == 0) {
-            peerClosed = true;
-            raiseLater([this] { state = sckClosing; });
+            connectionEnded = true;
+            readNotifier->setEnabled(false);
+            writeNotifier->setEnabled(false);
+            // A reset reported already keeps its error state.
+            raiseLater([this] {
+                if (state != sckError)
+                    state = sckClosing;
+            });
         } else {
             raiseError(errorNumberFor(err));
         }
@@ -290,7 +294,7 @@ void Winsock::raiseArrival()
 QByteArray Winsock::GetData()
 {
     QByteArray taken = std::exchange(pending, QByteArray());
-    if (descriptor >= 0 && !listening && !peerClosed && state == sckConnected)
+    if (descriptor >= 0 && !listening && !connectionEnded && state == sckConnected)
         readNotifier->setEnabled(true);
     return taken;
 }
@@ -357,6 +361,7 @@ void Winsock::onWritable()
 
 void Winsock::raiseError(int number)
 {
+    connectionEnded = true;
     readNotifier->setEnabled(false);
     writeNotifier->setEnabled(false);
     connecting = false;
@@ -376,7 +381,7 @@ void Winsock::Close()
     closeDescriptor();
     pending.clear();
     arrivalQueued = false;
-    peerClosed = false;
+    connectionEnded = false;
     outgoing.clear();
     sendSizesLeft.clear();
     state = sckClosed;

@@ -115,7 +115,9 @@ private:
 
     QByteArray pending;
     bool arrivalQueued = false;
-    bool peerClosed = false;
+    // The connection has ended (the peer closed it, or it failed): nothing more
+    // is read from it, whatever the handlers still to run do.
+    bool connectionEnded = false;
 
     QByteArray outgoing;
     std::deque<qint64> sendSizesLeft;  // bytes still to go for each SendData

@@ -186,12 +186,12 @@ void runDownloadSession(JobParts& j)
     beginJob(j);
     t.downloadLastFile.clear();
     t.downloadLastFilePassed = false;
-    t.listingScanPosition = p.schedule.downloadResumePosition;
-    t.listingEntryIndex = p.schedule.downloadResumeEntry;
+    t.listingScanPosition = t.downloadFileScanStart = t.downloadFileScanNext = p.schedule.downloadResumePosition;
+    t.listingEntryIndex = t.downloadFileEntryNext = p.schedule.downloadResumeEntry;
     connectJob(j);
     t.downloadCurrentFile = QStringLiteral("notdone");
 
-    waitUntil([&] { return t.downloadCurrentFile == QLatin1String("done") || s.downloadErrorNumber != 0 || s.downloadFailed; });
+    waitUntil([&] { return t.downloadSessionOver || s.downloadErrorNumber != 0 || s.downloadFailed; });
     t.downloadCurrentFile = QStringLiteral("notdone");
     j.supervision.setEnabled(false);
 

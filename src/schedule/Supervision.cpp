@@ -41,7 +41,7 @@ SupervisedJob supervised(Program& p, bool download)
     if (download)
         return { p.form.Timer3, s.downloadStallTicks, s.downloadRetryCount, s.downloadTimedOut,
                  p.session.downloadFailed, p.form.Text11,
-                 [](Program& q) { q.transfer.downloadCurrentFile = QStringLiteral("done"); },
+                 [](Program& q) { q.transfer.endDownloadSession(); },
                  runDownloadJob, logDownloadError };
     return { p.form.Timer4, s.uploadStallTicks, s.uploadRetryCount, s.uploadTimedOut, p.session.uploadFailed,
              p.form.Text12,
@@ -99,9 +99,9 @@ bool nothingAfterFailedFile(Program& p)
 {
     const TransferVars& t = p.transfer;
     if (!p.form.ai_nlst->isChecked())
-        return t.listingEntryIndex > t.listingLastIndex;
-    return t.listingScanPosition == -1
-        || p.form.fText5.text().indexOf(QLatin1Char('\r'), std::max(t.listingScanPosition, 1) - 1) < 0;
+        return t.downloadFileEntryNext > t.listingLastIndex;
+    return t.downloadFileScanNext == -1
+        || p.form.fText5.text().indexOf(QLatin1Char('\r'), std::max(t.downloadFileScanNext, 1) - 1) < 0;
 }
 
 // After a socket error during a download: the failed file again while retries
@@ -113,7 +113,7 @@ void resumeDownloadAfterError(Program& p)
     TransferVars& t = p.transfer;
     if (retriesLeft(j)) {
         ++j.retryCount;
-        s.downloadResumePosition = t.listingScanStart;
+        s.downloadResumePosition = t.downloadFileScanStart;
         showRetryCaption(p, QStringLiteral("Tolvane- Retry Downloading at "));
         runDownloadJob(p);
         return;
@@ -126,9 +126,9 @@ void resumeDownloadAfterError(Program& p)
         return;
     }
     if (p.form.ai_nlst->isChecked())
-        s.downloadResumePosition = t.listingScanPosition;
+        s.downloadResumePosition = t.downloadFileScanNext;
     else
-        s.downloadResumeEntry = t.listingEntryIndex;  // already past the failed file's entry
+        s.downloadResumeEntry = t.downloadFileEntryNext;
     runDownloadJob(p);
 }
 

@@ -23,8 +23,3 @@ bool isDotEntry(const QString& name)
 {
     return name == QLatin1String(".") || name == QLatin1String("..");
 }
-
-QByteArray localPathBytes(const QString& workPath, const QString& name)
-{
-    return QFile::encodeName(folderWithoutSlash(workPath)) + '/' + name.toLatin1();
-}

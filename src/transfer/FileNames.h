@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QString>
 
 // Rules on the names that go between the server and the working folder.
@@ -14,8 +13,3 @@ bool isSafeLocalName(const QString& name);
 // "." and "..", which some servers list and which are never files.
 bool isDotEntry(const QString& name);
 
-// The path of the working folder's file with this name, where the name holds
-// the bytes the server gave, one character per byte. It is built as bytes: a
-// name that is not valid UTF-8 keeps its own bytes, which a QString path would
-// replace, so that two such names could land on one file.
-QByteArray localPathBytes(const QString& workPath, const QString& name);

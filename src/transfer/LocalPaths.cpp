@@ -1,7 +1,9 @@
 #include "transfer/LocalPaths.h"
 
-#include <QDir>
 #include <QFile>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 QString folderWithoutSlash(const QString& path)
 {
@@ -10,7 +12,18 @@ QString folderWithoutSlash(const QString& path)
     return path;
 }
 
-QString localFilePath(const QString& workPath, const QString& fileName)
+QByteArray localFilePath(const QString& workPath, const QString& fileName)
 {
-    return folderWithoutSlash(workPath) + QDir::separator() + QFile::decodeName(fileName.toLatin1());
+    return QFile::encodeName(folderWithoutSlash(workPath)) + '/' + fileName.toLatin1();
+}
+
+qint64 localFileSize(const QByteArray& path)
+{
+    struct stat info {};
+    return ::stat(path.constData(), &info) == 0 ? qint64(info.st_size) : -1;
+}
+
+bool removeLocalFile(const QByteArray& path)
+{
+    return ::unlink(path.constData()) == 0;
 }

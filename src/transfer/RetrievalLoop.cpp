@@ -11,11 +11,10 @@
 #include "transfer/FieldCounters.h"
 #include "transfer/FileNames.h"
 #include "transfer/ListingScan.h"
+#include "transfer/LocalPaths.h"
 #include "transfer/TransferRecords.h"
 
 namespace {
-
-const QString kDone = QStringLiteral("done");
 
 // While a file's commands are under way, or outside state 12, the pickers do
 // not pick: the reply goes on to the step of the file in progress.
@@ -47,7 +46,7 @@ bool wantsName(Program& p, const QString& name)
 
 bool listingUsedUp(TransferVars& t)
 {
-    t.downloadCurrentFile = kDone;
+    t.endDownloadSession();
     return false;
 }
 
@@ -110,8 +109,10 @@ void startNextFile(Job& job)
         waitForSeconds(job, 9, sameFile);
         if (t.downloadFileInProgress && confirmsTransfer(completionReply))
             waitForEndOfData(job, sameFile);
-        if (!t.downloadVerifyGate)
-            return;  // a reply handled during the pause has taken the sequence on
+        // A reply handled during the pause has taken the sequence on, or a
+        // recovery has ended the session: no further file is begun here.
+        if (!t.downloadVerifyGate || t.downloadSessionOver)
+            return;
         if (t.downloadFileInProgress)
             verifyLastFile(job, completionReply);
     }
@@ -122,6 +123,9 @@ void startNextFile(Job& job)
         return;
     }
     job.state = 13;
+    t.downloadFileScanStart = t.listingScanStart;
+    t.downloadFileScanNext = t.listingScanPosition;
+    t.downloadFileEntryNext = t.listingEntryIndex;
     t.downloadDataConnected = false;
     if (!setUpListener(job, true))
         return;
@@ -149,7 +153,7 @@ void requestFile(Job& job)
     t.downloadLastFilePassed = false;
     job.state = 16;
     p.form.fText6->setText(QStringLiteral("0"));
-    if (!t.transferFile.openForWriting(localPathBytes(p.workPath, localNameFor(p, t.downloadCurrentFile)))) {
+    if (!t.transferFile.openForWriting(localFilePath(p.workPath, localNameFor(p, t.downloadCurrentFile)))) {
         // Nothing could hold the file's bytes: it is not requested at all.
         job.state = 12;
         t.downloadVerifyGate = true;

@@ -12,8 +12,6 @@
 #include "transfer/LocalPaths.h"
 #include "transfer/TransferRecords.h"
 
-#include <QFile>
-#include <QFileInfo>
 
 namespace {
 
@@ -41,8 +39,8 @@ bool storable(Program& p, const QString& name)
 {
     if (hasControlCharacter(name))
         return false;
-    QFile file(localFilePath(p.workPath, name));
-    return file.open(QIODevice::ReadOnly);
+    TransferFile probe;
+    return probe.openForReading(localFilePath(p.workPath, name));
 }
 
 // A file that cannot be stored is recorded "fail" and passed over.
@@ -50,7 +48,7 @@ void refuseName(Program& p, const QString& name)
 {
     TransferVars& t = p.transfer;
     t.uploadFileName = name;
-    t.uploadFileLength = QFileInfo(localFilePath(p.workPath, name)).size();
+    t.uploadFileLength = std::max<qint64>(localFileSize(localFilePath(p.workPath, name)), 0);
     uploadRecordStep(p, kFail);
 }
 

@@ -80,11 +80,16 @@ void TransferFile::discardWritten()
     finalPath.clear();
 }
 
-bool TransferFile::openForReading(const QString& path)
+bool TransferFile::openForReading(const QByteArray& path)
 {
     close();
-    file.setFileName(path);
-    return file.open(QIODevice::ReadOnly);
+    const int descriptor = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
+        return false;
+    if (file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return true;
+    ::close(descriptor);
+    return false;
 }
 
 QByteArray TransferFile::readRecord(qint64 recordLength)

@@ -26,7 +26,8 @@ public:
     // Removes what was written; an older copy under the name stays as it was.
     void discardWritten();
 
-    bool openForReading(const QString& path);
+    // Opens the file at a byte path for reading.
+    bool openForReading(const QByteArray& path);
     qint64 size() const { return file.size(); }
     bool atEnd() const { return file.atEnd(); }
     // The next record of at most recordLength bytes.

@@ -57,7 +57,7 @@ void uploadRecordStep(Program& p, const QString& status)
     appendOutcome(p, kUploadOutcomeLog, uploadSiteColumns(p.sites).current(p.sites.uploadHosts),
                   t.uploadFileName, QString::number(t.uploadFileLength), status);
     if (status == kPass && p.options.deleteAfterUpload)
-        QFile::remove(localFilePath(p.workPath, t.uploadFileName));
+        removeLocalFile(localFilePath(p.workPath, t.uploadFileName));
 }
 
 void uploadedNameRecord(Program& p)

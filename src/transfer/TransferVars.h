@@ -8,11 +8,22 @@
 
 // The variables of the data connections and of the retrieval and storing loops.
 struct TransferVars {
+    // Ends the download session's wait: the listing is used up, the login was
+    // refused, or a recovery ends the session.
+    void endDownloadSession()
+    {
+        downloadCurrentFile = QStringLiteral("done");
+        downloadSessionOver = true;
+    }
+
     bool downloadDataIsFile = false;
     bool uploadDataIsFile = false;
 
     // Retrieval loop.
     QString downloadCurrentFile = QStringLiteral("notdone");
+    // The download session has nothing more to do. Its current file then
+    // reads "done" too, but a listed file may bear that name as well.
+    bool downloadSessionOver = false;
     QString downloadLastFile;
     int downloadExpectedSize = -1;
     bool downloadFileInProgress = false;
@@ -22,6 +33,13 @@ struct TransferVars {
     // The last file verified passed every check, so deleting it on the server
     // is allowed.
     bool downloadLastFilePassed = false;
+    // Where the file whose commands are under way starts in the listing, and
+    // where the entry after it starts (LIST mode: its entry index). A retry
+    // goes back to the file, or on past it, from these, whatever the picker
+    // has scanned since.
+    int downloadFileScanStart = 1;
+    int downloadFileScanNext = 1;
+    int downloadFileEntryNext = 0;
     int listingScanPosition = 1;
     int listingScanStart = 1;
     int listingEntryIndex = 0;

@@ -9,7 +9,6 @@
 #include "transfer/StoringLoop.h"
 #include "transfer/TransferRecords.h"
 
-#include <QFileInfo>
 
 namespace {
 
@@ -50,8 +49,8 @@ void startUploadData(Program& p)
     ++t.uploadActivity;
     job.state = 23;
     t.transferFile.close();
-    const QString path = localFilePath(p.workPath, t.uploadFileName);
-    t.uploadFileLength = QFileInfo(path).size();
+    const QByteArray path = localFilePath(p.workPath, t.uploadFileName);
+    t.uploadFileLength = std::max<qint64>(localFileSize(path), 0);
     // A refused STOR is not followed by a data connection worth sending on.
     if (refuses(job.reply) || !t.transferFile.openForReading(path)) {
         failFileNow(p);
