@@ -8,6 +8,7 @@
 #include "schedule/ErrorLogs.h"
 #include "schedule/FieldLocks.h"
 #include "transfer/FieldCounters.h"
+#include "transfer/ListingScan.h"
 #include "transfer/StoringLoop.h"
 #include "transfer/TransferRecords.h"
 
@@ -171,9 +172,8 @@ void takeFaultPath(JobParts& j)
 bool deleteLastFileAllowed(Program& p)
 {
     const TransferVars& t = p.transfer;
-    const int announced = t.downloadExpectedSize;
     return p.options.deleteAfterDownload && !p.session.recoveryInProgress && t.downloadLastFilePassed
-        && (announced == -1 || announced == 0 || counterValue(p.form.fText6) == announced);
+        && sizeAllowsDelete(t.downloadExpectedSize, counterValue(p.form.fText6));
 }
 
 void runDownloadSession(JobParts& j)

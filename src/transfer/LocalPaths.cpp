@@ -1,5 +1,7 @@
 #include "transfer/LocalPaths.h"
 
+#include "platform/ClockTexts.h"
+
 #include <QFile>
 
 #include <sys/stat.h>
@@ -15,6 +17,11 @@ QString folderWithoutSlash(const QString& path)
 QByteArray localFilePath(const QString& workPath, const QString& fileName)
 {
     return QFile::encodeName(folderWithoutSlash(workPath)) + '/' + fileName.toLatin1();
+}
+
+QString datedName(const QDate& today, bool stamped, const QString& name)
+{
+    return stamped ? dateDigits(today) + QLatin1Char('_') + name : name;
 }
 
 qint64 localFileSize(const QByteArray& path)

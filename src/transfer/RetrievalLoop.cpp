@@ -134,13 +134,6 @@ void startNextFile(Job& job)
     t.downloadVerifyGate = false;
 }
 
-QString localNameFor(Program& p, const QString& remoteName)
-{
-    if (!p.form.ai_dstamp->isChecked())
-        return remoteName;
-    return dateDigits(p.clock.now().date()) + QLatin1Char('_') + remoteName;
-}
-
 // State 15: the reply to REST; the local file is prepared and RETR goes out.
 void requestFile(Job& job)
 {
@@ -153,7 +146,8 @@ void requestFile(Job& job)
     t.downloadLastFilePassed = false;
     job.state = 16;
     p.form.fText6->setText(QStringLiteral("0"));
-    if (!t.transferFile.openForWriting(localFilePath(p.workPath, localNameFor(p, t.downloadCurrentFile)))) {
+    const QString localName = datedName(p.clock.now().date(), p.form.ai_dstamp->isChecked(), t.downloadCurrentFile);
+    if (!t.transferFile.openForWriting(localFilePath(p.workPath, localName))) {
         // Nothing could hold the file's bytes: it is not requested at all.
         job.state = 12;
         t.downloadVerifyGate = true;

@@ -81,13 +81,6 @@ void chooseNextFile(Program& p)
         ++t.uploadFileIndex;  // the list is used up
 }
 
-QString remoteNameFor(Program& p, const QString& localName)
-{
-    if (!p.form.ai_ustamp->isChecked())
-        return localName;
-    return dateDigits(p.clock.now().date()) + QLatin1Char('_') + localName;
-}
-
 // State 21: the reply to REST; STOR goes out.
 void sendStore(Job& job)
 {
@@ -117,7 +110,7 @@ void sendStore(Job& job)
     p.form.setWindowTitle(p.schedule.transferCaptionPrefix + timeWithColonsAmPm(p.clock.now().time())
                           + QStringLiteral(" File: ") + t.uploadFileName);
     p.form.fText6b->setText(QStringLiteral("0"));
-    sendCommand(job, QStringLiteral("STOR ") + remoteNameFor(p, t.uploadFileName));
+    sendCommand(job, QStringLiteral("STOR ") + datedName(p.clock.now().date(), p.form.ai_ustamp->isChecked(), t.uploadFileName));
 }
 
 }
