@@ -37,6 +37,10 @@ constexpr int kListLines = 5'000;
 constexpr double kDownloadTarget = 0.9;
 constexpr double kUploadTarget = 0.2;
 constexpr double kRssTargetMB = 80;
+// The data socket holds up to 8 MiB unread and hands it over whole, so the
+// peak moves by up to about twice that with timing; a peak that grew with the
+// file would be some 900 MB higher for the larger one.
+constexpr double kRssGrowthToleranceMB = 32;
 
 const QString kSourceName = QStringLiteral("down.dat");
 
@@ -235,8 +239,9 @@ int main(int argc, char** argv)
                  QStringLiteral("< %1 MB: %2").arg(kRssTargetMB).arg(QLatin1String(
                      verdict(rss[i] > 0 && double(rss[i]) * 1024 / 1e6 < kRssTargetMB))));
     }
-    printRow("peak RSS, 1 GiB less 64 MiB, MB", flat ? number(double(rss[1] - rss[0]) * 1024 / 1e6, 1) : QStringLiteral("-"),
-             QString(), QString(), QStringLiteral("does not grow"));
+    const double growthMB = double(rss[1] - rss[0]) * 1024 / 1e6;
+    printRow("peak RSS, 1 GiB less 64 MiB, MB", flat ? number(growthMB, 1) : QStringLiteral("-"), QString(), QString(),
+             QStringLiteral("does not grow: %1").arg(QLatin1String(verdict(flat && growthMB < kRssGrowthToleranceMB))));
     printPickRows("NLST", nlstHalf, nlstFull);
     printPickRows("LIST", listHalf, listFull);
     for (const QString& problem : download.problems + upload.problems)

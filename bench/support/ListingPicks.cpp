@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr int kRuns = 5;
+constexpr int kRuns = 9;
 
 QString nameAt(int i)
 {
