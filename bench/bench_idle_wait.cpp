@@ -3,6 +3,7 @@
 // takes: a 20-second yieldUntil on a condition that never holds, while a
 // seconds timer ticks, a data socket listens and a control connection sits
 // idle, as during a job's timed waits.
+#include "platform/PlainEventLoop.h"
 #include "platform/Timer.h"
 #include "platform/Winsock.h"
 #include "platform/Yield.h"
@@ -35,6 +36,7 @@ double processCpuSeconds()
 
 int main(int argc, char** argv)
 {
+    choosePlainEventLoop();
     QCoreApplication app(argc, argv);
 
     Winsock data;

@@ -8,6 +8,7 @@
 // Needs root (vsftpd's fixture adds its user) and curl. The two clients take
 // turns within each round, first one then the other, so a burst of load on a
 // shared machine hits both; the table shows medians over the rounds.
+#include "platform/PlainEventLoop.h"
 #include "support/ListingPicks.h"
 #include "support/Measure.h"
 #include "support/RealFtpServer.h"
@@ -168,6 +169,7 @@ int main(int argc, char** argv)
     QTemporaryDir runtimeFolder;
     if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && runtimeFolder.isValid())
         qputenv("XDG_RUNTIME_DIR", QFile::encodeName(runtimeFolder.path()));
+    choosePlainEventLoop();
     QApplication app(argc, argv);
     if (argc > 1 && QByteArray(argv[1]) == kPeakRssChildFlag)
         return runPeakRssChild(argc, argv);

@@ -81,9 +81,9 @@ Form1::Form1()
       Label10(label("Label10", QStringLiteral("Upload at"))),
       Label12(label("Label12", QStringLiteral("Not Set"))),
       Label14(label("Label14", QStringLiteral("Bytes Rec"))),
-      fText6(field("fText6", QStringLiteral("0"))),
+      fText6(named(new ByteCounterField, "fText6")),
       Label16(label("Label16", QStringLiteral("Bytes Sent"))),
-      fText6b(field("fText6b", QStringLiteral("0"))),
+      fText6b(named(new ByteCounterField, "fText6b")),
       Text13(field("Text13")), Text14(field("Text14")),
       Label18(label("Label18", QStringLiteral("Last Download on"))),
       Label19(label("Label19", QStringLiteral("Last Upload on")))
@@ -91,7 +91,7 @@ Form1::Form1()
     setWindowTitle(QStringLiteral("Tolvane"));
     fText4->setEchoMode(QLineEdit::Password);
     Text5->setEchoMode(QLineEdit::Password);
-    for (QLineEdit* display : { fText6, fText6b, Text13, Text14 })
+    for (QLineEdit* display : { Text13, Text14 })
         display->setReadOnly(true);
     colourText({ fText3, fText4, Text2, Text7, Text9 }, "blue");
     colourText({ Text4, Text5, Text6, Text8, Text10 }, "red");

@@ -3,6 +3,7 @@
 #include "platform/FileListBox.h"
 #include "platform/Timer.h"
 #include "platform/Winsock.h"
+#include "ui/ByteCounterField.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -92,9 +93,9 @@ public:
     QLabel* Label10;
     QLabel* Label12;
     QLabel* Label14;
-    QLineEdit* fText6;
+    ByteCounterField* fText6;
     QLabel* Label16;
-    QLineEdit* fText6b;
+    ByteCounterField* fText6b;
     QLineEdit* Text13;
     QLineEdit* Text14;
     QLabel* Label18;

@@ -1,5 +1,6 @@
 #include "app/Program.h"
 #include "app/StartUp.h"
+#include "platform/PlainEventLoop.h"
 
 #include <QApplication>
 
@@ -7,6 +8,7 @@
 
 int main(int argc, char* argv[])
 {
+    choosePlainEventLoop();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tolvane"));
     QApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));

@@ -303,7 +303,12 @@ void Winsock::SendData(const QByteArray& data)
 {
     if (state != sckConnected || descriptor < 0)
         return;
-    outgoing.append(data);
+    // Sharing the caller's bytes rather than copying them: an upload hands
+    // over one chunk at a time, and the queue is empty each time.
+    if (outgoing.isEmpty())
+        outgoing = data;
+    else
+        outgoing.append(data);
     sendSizesLeft.push_back(data.size());
     flushOutgoing();
 }
@@ -314,7 +319,10 @@ void Winsock::flushOutgoing()
     while (!outgoing.isEmpty()) {
         const ssize_t sent = ::send(descriptor, outgoing.constData(), size_t(outgoing.size()), MSG_NOSIGNAL);
         if (sent > 0) {
-            outgoing.remove(0, sent);
+            if (sent == outgoing.size())
+                outgoing.clear();
+            else
+                outgoing.remove(0, sent);
             written += sent;
             continue;
         }

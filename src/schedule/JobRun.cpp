@@ -7,7 +7,7 @@
 #include "platform/Yield.h"
 #include "schedule/ErrorLogs.h"
 #include "schedule/FieldLocks.h"
-#include "transfer/FieldCounters.h"
+#include "transfer/PercentageField.h"
 #include "transfer/ListingScan.h"
 #include "transfer/StoringLoop.h"
 #include "transfer/TransferRecords.h"
@@ -22,7 +22,10 @@ namespace {
 constexpr int kSessionWaitSliceMs = 60'000;
 // How long the end of a download waits for the reply to its final DELE.
 constexpr int kFinalReplyWaitMs = 30'000;
-// A storing phase with no step for this long has stalled: its file fails.
+// A storing phase that takes no step in a whole slice of this length has
+// stalled: its file fails. Slices, rather than a wait renewed at every step,
+// because an upload steps every 2000 bytes and a timer set up and torn down
+// each time would cost as much as reading the chunk.
 constexpr int kStoringStallMs = 60'000;
 
 // What differs between the two job procedures, bound once.
@@ -173,7 +176,7 @@ bool deleteLastFileAllowed(Program& p)
 {
     const TransferVars& t = p.transfer;
     return p.options.deleteAfterDownload && !p.session.recoveryInProgress && t.downloadLastFilePassed
-        && sizeAllowsDelete(t.downloadExpectedSize, counterValue(p.form.fText6));
+        && sizeAllowsDelete(t.downloadExpectedSize, p.form.fText6->count());
 }
 
 void runDownloadSession(JobParts& j)
@@ -223,7 +226,7 @@ void waitForStoringPhase(Program& p)
     };
     while (storing()) {
         const int activity = t.uploadActivity;
-        if (yieldUntil([&] { return !storing() || t.uploadActivity != activity; }, kStoringStallMs))
+        if (yieldUntil([&] { return !storing(); }, kStoringStallMs) || t.uploadActivity != activity)
             continue;
         if (p.form.ftpclient1a.State() == Winsock::sckConnected) {
             abandonStalledFile(p);

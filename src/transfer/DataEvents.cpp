@@ -4,7 +4,7 @@
 #include "ftp/Job.h"
 #include "ftp/TimedWait.h"
 #include "platform/Yield.h"
-#include "transfer/FieldCounters.h"
+#include "transfer/PercentageField.h"
 
 namespace {
 
@@ -32,8 +32,8 @@ bool listingUnderWay(const Job& job)
 void receiveFileBytes(Program& p, const QByteArray& chunk)
 {
     TransferVars& t = p.transfer;
-    addToCounter(p.form.fText6, chunk.size());
-    const double received = counterValue(p.form.fText6);
+    p.form.fText6->add(chunk.size());
+    const qint64 received = p.form.fText6->count();
     if (t.downloadExpectedSize > 0)
         showPercentage(p.form.Text13, received, t.downloadExpectedSize);
     t.transferFile.write(chunk);

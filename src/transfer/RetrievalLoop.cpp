@@ -8,7 +8,7 @@
 #include "ftp/TimedWait.h"
 #include "platform/ClockTexts.h"
 #include "transfer/DataEvents.h"
-#include "transfer/FieldCounters.h"
+#include "transfer/PercentageField.h"
 #include "transfer/FileNames.h"
 #include "transfer/ListingScan.h"
 #include "transfer/LocalPaths.h"
@@ -58,7 +58,7 @@ void verifyLastFile(Job& job, const QString& completionReply)
 {
     Program& p = job.program;
     TransferVars& t = p.transfer;
-    const bool sizeFits = sizeFitsAnnounced(t.downloadExpectedSize, counterValue(p.form.fText6),
+    const bool sizeFits = sizeFitsAnnounced(t.downloadExpectedSize, p.form.fText6->count(),
                                             p.options.transferTypeCommand == QLatin1String("TYPE A"));
     t.downloadLastFilePassed = sizeFits && confirmsTransfer(completionReply) && dataEndedCleanly(job)
         && t.transferFile.keepWritten();
@@ -117,7 +117,7 @@ void startNextFile(Job& job)
             verifyLastFile(job, completionReply);
     }
     if (p.options.deleteAfterDownload && t.downloadFileInProgress && t.downloadVerifyGate && t.downloadLastFilePassed
-        && sizeAllowsDelete(t.downloadExpectedSize, counterValue(p.form.fText6))) {
+        && sizeAllowsDelete(t.downloadExpectedSize, p.form.fText6->count())) {
         sendCommand(job, QStringLiteral("DELE ") + t.downloadLastFile);
         t.downloadVerifyGate = false;
         return;
@@ -145,7 +145,7 @@ void requestFile(Job& job)
     t.downloadFileInProgress = true;
     t.downloadLastFilePassed = false;
     job.state = 16;
-    p.form.fText6->setText(QStringLiteral("0"));
+    p.form.fText6->reset();
     const QString localName = datedName(p.clock.now().date(), p.form.ai_dstamp->isChecked(), t.downloadCurrentFile);
     if (!t.transferFile.openForWriting(localFilePath(p.workPath, localName))) {
         // Nothing could hold the file's bytes: it is not requested at all.

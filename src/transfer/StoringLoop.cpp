@@ -7,7 +7,7 @@
 #include "ftp/ReplyCodes.h"
 #include "platform/ClockTexts.h"
 #include "platform/Yield.h"
-#include "transfer/FieldCounters.h"
+#include "transfer/PercentageField.h"
 #include "transfer/FileNames.h"
 #include "transfer/LocalPaths.h"
 #include "transfer/TransferRecords.h"
@@ -22,7 +22,7 @@ void confirmStoredFile(Program& p, const QString& reply)
 {
     TransferVars& t = p.transfer;
     t.uploadAwaitingConfirmation = false;
-    const bool allSent = counterValue(p.form.fText6b) == double(t.uploadFileLength);
+    const bool allSent = p.form.fText6b->count() == t.uploadFileLength;
     if (confirmsTransfer(reply) && allSent) {
         uploadRecordStep(p, kPass);
         if (p.options.uploadDupeCheck)
@@ -109,7 +109,7 @@ void sendStore(Job& job)
     }
     p.form.setWindowTitle(p.schedule.transferCaptionPrefix + timeWithColonsAmPm(p.clock.now().time())
                           + QStringLiteral(" File: ") + t.uploadFileName);
-    p.form.fText6b->setText(QStringLiteral("0"));
+    p.form.fText6b->reset();
     sendCommand(job, QStringLiteral("STOR ") + datedName(p.clock.now().date(), p.form.ai_ustamp->isChecked(), t.uploadFileName));
 }
 

@@ -3,7 +3,7 @@
 #include "app/Program.h"
 #include "platform/ClockTexts.h"
 #include "platform/TextFiles.h"
-#include "transfer/FieldCounters.h"
+#include "transfer/PercentageField.h"
 #include "transfer/LocalPaths.h"
 
 #include <QFile>
@@ -38,7 +38,7 @@ void downloadRecordStep(Program& p, const QString& status)
     if (status == kPass) {
         if (p.options.downloadDupeCheck)
             t.downloadedNames.record(t.downloadLastFile);
-        size = p.form.fText6->text();
+        size = QString::number(p.form.fText6->count());
     } else {
         size = t.downloadExpectedSize > -1 ? QString::number(t.downloadExpectedSize)
                                            : QStringLiteral("Unknown File Size");

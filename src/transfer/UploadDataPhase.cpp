@@ -4,7 +4,7 @@
 #include "ftp/Job.h"
 #include "ftp/ReplyCodes.h"
 #include "ftp/TimedWait.h"
-#include "transfer/FieldCounters.h"
+#include "transfer/PercentageField.h"
 #include "transfer/LocalPaths.h"
 #include "transfer/StoringLoop.h"
 #include "transfer/TransferRecords.h"
@@ -73,7 +73,7 @@ void startUploadData(Program& p)
         return;
     }
     p.form.Text14->setVisible(false);
-    if (counterValue(p.form.fText6b) == double(t.uploadFileLength) && dataConnected(p))
+    if (p.form.fText6b->count() == t.uploadFileLength && dataConnected(p))
         endOfFileSent(p);
     else
         failFileNow(p);
@@ -81,7 +81,7 @@ void startUploadData(Program& p)
 
 void uploadSendProgress(Program& p, int bytesSent)
 {
-    addToCounter(p.form.fText6b, bytesSent);
+    p.form.fText6b->add(bytesSent);
 }
 
 void uploadSendComplete(Program& p)
@@ -90,8 +90,8 @@ void uploadSendComplete(Program& p)
     if (p.session.uploadState != 23)
         return;
     ++t.uploadActivity;
-    const double sent = counterValue(p.form.fText6b);
-    const qint64 left = t.uploadFileLength - qint64(sent);
+    const qint64 sent = p.form.fText6b->count();
+    const qint64 left = t.uploadFileLength - sent;
     const qint64 chunkLength = left < kChunkBytes ? left : kChunkBytes;
     if (t.transferFile.atEnd()) {
         endOfFileSent(p);
@@ -100,7 +100,7 @@ void uploadSendComplete(Program& p)
     t.uploadChunkBuffer = t.transferFile.readRecord(kChunkBytes);
     t.uploadChunk = t.uploadChunkBuffer.left(std::max<qint64>(chunkLength, 0));
     if (t.uploadFileLength > 0)
-        showPercentage(p.form.Text14, sent, double(t.uploadFileLength));
+        showPercentage(p.form.Text14, sent, t.uploadFileLength);
     if (dataConnected(p))
         p.form.ftpclient3.SendData(t.uploadChunk);
     p.schedule.uploadStallTicks = 0;

@@ -7,7 +7,6 @@
 #include "support/FileBytes.h"
 #include "support/ProgramUnderTest.h"
 #include "support/RealFtpServer.h"
-#include "transfer/FieldCounters.h"
 
 #include <QFile>
 #include <QtTest>
@@ -86,7 +85,7 @@ void KilledServerTest::killedMidFile()
     connect(&p.form.ftpclient2, &Winsock::DataArrival, &p.form, [&] {
         // The name goes into the last-file field once the file's commands are
         // under way, and the byte count starts again at its RETR.
-        if (!killed && p.transfer.downloadLastFile == kKilledDuring && counterValue(p.form.fText6) > 0) {
+        if (!killed && p.transfer.downloadLastFile == kKilledDuring && p.form.fText6->count() > 0) {
             server.kill();
             killed = true;
         }

@@ -1,0 +1,35 @@
+#include "ui/ByteCounterField.h"
+
+namespace {
+
+constexpr int kTextRefreshMs = 100;
+
+}
+
+ByteCounterField::ByteCounterField(QWidget* parent)
+    : QLineEdit(QStringLiteral("0"), parent)
+{
+    setReadOnly(true);
+    textRefresh.setSingleShot(true);
+    textRefresh.setInterval(kTextRefreshMs);
+    connect(&textRefresh, &QTimer::timeout, this, &ByteCounterField::showCount);
+}
+
+void ByteCounterField::add(qint64 moved)
+{
+    bytes += moved;
+    if (!textRefresh.isActive())
+        textRefresh.start();
+}
+
+void ByteCounterField::reset()
+{
+    bytes = 0;
+    textRefresh.stop();
+    showCount();
+}
+
+void ByteCounterField::showCount()
+{
+    setText(QString::number(bytes));
+}
