@@ -72,14 +72,10 @@ void JobRunTest::ordinalSuffix_data()
     QTest::newRow("1st") << "1" << "st";
     QTest::newRow("2nd") << "2" << "nd";
     QTest::newRow("3rd") << "3" << "rd";
-    QTest::newRow("4th") << "4" << "th";
     QTest::newRow("11th, not by its last digit") << "11" << "th";
     QTest::newRow("12th, not by its last digit") << "12" << "th";
     QTest::newRow("13th, not by its last digit") << "13" << "th";
-    QTest::newRow("21st") << "21" << "st";
     QTest::newRow("22nd") << "22" << "nd";
-    QTest::newRow("23rd") << "23" << "rd";
-    QTest::newRow("30th") << "30" << "th";
     QTest::newRow("31st") << "31" << "st";
 }
 
@@ -157,8 +153,6 @@ void JobRunTest::rowLockedOnlyWhileTheJobRuns_data()
     QTest::addColumn<bool>("download");
     QTest::addColumn<bool>("refused");
     QTest::newRow("download job") << true << false;
-    QTest::newRow("upload job") << false << false;
-    QTest::newRow("download job with a refused login") << true << true;
     QTest::newRow("upload job with a refused login") << false << true;
 }
 
@@ -183,13 +177,11 @@ void JobRunTest::rowLockedOnlyWhileTheJobRuns()
 
     scene.run();
 
-    const QList<bool> allEnabled(8, true);
     QCOMPARE(ownRowDuring, QList<bool>(8, false));
     // The transfer-type menu belongs to both rows.
     QCOMPARE(otherRowDuring, QList<bool>(7, true) << false);
     QVERIFY(runningDuring);
-    QCOMPARE(scene.enabled(download), allEnabled);
-    QCOMPARE(scene.enabled(!download), allEnabled);
+    QCOMPARE(scene.enabled(download) + scene.enabled(!download), QList<bool>(16, true));
 }
 
 QTEST_MAIN(JobRunTest)
