@@ -1,6 +1,5 @@
 // The dialogs: what the schedule time dialog shows and what closing it leaves
-// in the site, the working-path dialog and its stored folder, and that the
-// main window takes no input while a dialog is open.
+// in the site, and the folder the working-path dialog keeps.
 #include "OperatorActions.h"
 
 #include "app/StartUp.h"
@@ -118,8 +117,6 @@ private slots:
             << false << -1 << -1 << -1 << false << Closing::Escape << "hour list" << "1e30AM InActive";
         row("hour 12.5", true, false, { "12.5", "AM", "0" })
             << false << -1 << -1 << -1 << false << Closing::Escape << "hour list" << "12.5AM InActive";
-        row("hour not a number", true, false, { "abc", "AM", "0" })
-            << false << -1 << -1 << -1 << false << Closing::Escape << "hour list" << "abcAM InActive";
         row("half-day in lower case is shown and kept as AM", true, false, { "4", "pm", "0" })
             << false << 3 << -1 << -1 << false << Closing::Escape << "hour list" << "4AM InActive";
         row("active flag 7 is shown and kept as inactive", true, false, { "4", "PM", "7" })
@@ -193,49 +190,6 @@ private slots:
         openTimeDialog(p.program, true, byMenu);
 
         QVERIFY(!p.program.form.findChild<Form2*>());
-    }
-
-    void theMainWindowTakesNoInputWhileADialogIsOpen_data()
-    {
-        QTest::addColumn<QString>("dialog");
-        QTest::newRow("time dialog") << QStringLiteral("time");
-        QTest::newRow("working-path dialog") << QStringLiteral("path");
-        QTest::newRow("About window") << QStringLiteral("about");
-    }
-
-    void theMainWindowTakesNoInputWhileADialogIsOpen()
-    {
-        QFETCH(QString, dialog);
-        ProgramUnderTest p;
-        Form1& form = p.program.form;
-        QVERIFY(showWindow(form));
-        typeSite(downloadRow(p.program), { .host = QStringLiteral("h") });
-        if (dialog == QLatin1String("time"))
-            openTimeDialog(p.program, true, false);
-        else if (dialog == QLatin1String("path"))
-            QTest::mouseDClick(form.Label15, Qt::LeftButton);
-        else
-            choose(form.ai_about);
-        QPointer<QDialog> open = openedDialog<QDialog>(form);
-        QVERIFY(open);
-
-        // Through the window, as the operator's clicks and keys arrive.
-        const auto clickDupeBoxAndType = [&] {
-            QTest::mouseClick(form.windowHandle(), Qt::LeftButton, {},
-                              form.Check3->mapTo(&form, clickPoint(form.Check3)));
-            form.fText3->setFocus();
-            QTest::keyClick(form.windowHandle(), Qt::Key_Q);
-        };
-        const QString user = form.fText3->text();
-        clickDupeBoxAndType();
-        QVERIFY(form.Check3->isChecked());
-        QCOMPARE(form.fText3->text(), user);
-
-        press(open, Qt::Key_Escape);
-        QTRY_VERIFY_WITH_TIMEOUT(!open, kWaitMs);
-        clickDupeBoxAndType();
-        QVERIFY(!form.Check3->isChecked());
-        QCOMPARE(form.fText3->text(), user + QLatin1Char('q'));
     }
 
     // The dialog opens on the current folder; closing it, however the

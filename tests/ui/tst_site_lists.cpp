@@ -38,14 +38,6 @@ QStringList column(const SiteColumn& column, int count)
     return QStringList(column.begin() + 1, column.begin() + 1 + count);
 }
 
-QStringList fieldTexts(const Row& row)
-{
-    return { row.user->text(), row.password->text(), row.path->text(), row.pattern->text(), row.port->text() };
-}
-
-// The fields of a row that shows no site, or a new one.
-const QStringList kEmptyFields { {}, {}, {}, QStringLiteral("*.*"), QStringLiteral("21") };
-
 void addJobRows()
 {
     QTest::addColumn<bool>("download");
@@ -91,7 +83,9 @@ private slots:
 
         QTest::keyClicks(row.hostList, QStringLiteral("a"));
         QCOMPARE(row.site.count, 1);
-        QCOMPARE(fieldTexts(row), kEmptyFields);
+        QCOMPARE((QStringList { row.user->text(), row.password->text(), row.path->text(), row.pattern->text(),
+                                row.port->text() }),
+                 (QStringList { {}, {}, {}, QStringLiteral("*.*"), QStringLiteral("21") }));
         QCOMPARE(row.site.activeFlags[1], QStringLiteral("0"));
         QCOMPARE(row.site.dupeFlags[1], QStringLiteral("1"));
         QVERIFY(row.dupeBox->isChecked());
@@ -186,27 +180,6 @@ private slots:
         QCOMPARE(row.scheduleDisplay->text(), leftHours[0] + QStringLiteral("PM Active"));
         QVERIFY(!row.jobSwitch->isChecked());
         QVERIFY(!row.scheduleTimer.Enabled());
-    }
-
-    void removingTheOnlySiteLeavesNotSet_data() { addJobRows(); }
-
-    void removingTheOnlySiteLeavesNotSet()
-    {
-        QFETCH(bool, download);
-        ProgramUnderTest p;
-        Row row = rowOf(p.program, download);
-        typeSite(row, { .host = QStringLiteral("only") });
-
-        choose(removeItem(p.program, download));
-
-        QCOMPARE(row.site.count, 0);
-        QCOMPARE(items(row.hostList), QStringList());
-        QCOMPARE(row.scheduleDisplay->text(), QStringLiteral("Not Set"));
-        QCOMPARE(fieldTexts(row), kEmptyFields);
-        // The empty list takes a new first site as at the first start.
-        QTest::keyClicks(row.hostList, QStringLiteral("z"));
-        QCOMPARE(row.site.count, 1);
-        QCOMPARE(items(row.hostList), QStringList { QStringLiteral("z") });
     }
 
     void removalDoesNothingWithoutASiteShownOrWhileTheJobRuns_data()
