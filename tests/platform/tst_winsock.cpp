@@ -115,61 +115,6 @@ private slots:
         QVERIFY(socket.State() != Winsock::sckConnected);
     }
 
-    void listenOnPortZeroReportsTheBoundPort()
-    {
-        Winsock listener;
-        int requests = 0;
-        connect(&listener, &Winsock::ConnectionRequest, this, [&] { ++requests; });
-        for (int round = 1; round <= 2; ++round) {
-            listener.setLocalPort(0);
-            listener.Listen();
-            QCOMPARE(listener.State(), int(Winsock::sckListening));
-            const int port = listener.LocalPort();
-            QVERIFY(port > 0);
-
-            QTcpSocket client;
-            client.connectToHost(QHostAddress::LocalHost, quint16(port));
-            QVERIFY(yieldUntil([&] { return requests == round; }, kHangMs));
-
-            listener.Close();
-            QVERIFY(yieldUntil([&] { return listener.State() == Winsock::sckClosed; }, kHangMs));
-            QCOMPARE(listener.LocalPort(), 0);
-        }
-    }
-
-    // The data handler closes a socket that is not closed before it accepts.
-    void acceptTurnsTheListenerIntoTheConnection_data()
-    {
-        QTest::addColumn<bool>("closeFirst");
-        QTest::newRow("accepted while listening") << false;
-        QTest::newRow("accepted after Close") << true;
-    }
-
-    void acceptTurnsTheListenerIntoTheConnection()
-    {
-        QFETCH(bool, closeFirst);
-        Winsock socket;
-        QByteArray arrived;
-        connect(&socket, &Winsock::ConnectionRequest, this, [&](int requestID) {
-            if (closeFirst)
-                socket.Close();
-            socket.Accept(requestID);
-        });
-        connect(&socket, &Winsock::DataArrival, this, [&] { arrived += socket.GetData(); });
-        socket.Listen();
-
-        QTcpSocket client;
-        QByteArray clientReceived;
-        connect(&client, &QTcpSocket::readyRead, this, [&] { clientReceived += client.readAll(); });
-        client.connectToHost(QHostAddress::LocalHost, quint16(socket.LocalPort()));
-        QVERIFY(yieldUntil([&] { return socket.State() == Winsock::sckConnected; }, kHangMs));
-
-        client.write("listing bytes");
-        socket.SendData("file bytes");
-        QVERIFY(yieldUntil([&] { return arrived == "listing bytes"
-                                        && clientReceived == "file bytes"; }, kHangMs));
-    }
-
     void dataArrivalHandlerThatWaitsSeesItsNextArrival()
     {
         Connection c;
