@@ -140,6 +140,7 @@ void JobRunTest::rowLockedOnlyWhileTheJobRuns_data()
     QTest::addColumn<bool>("download");
     QTest::addColumn<bool>("refused");
     QTest::newRow("download job") << true << false;
+    QTest::newRow("download job with a refused login") << true << true;
     QTest::newRow("upload job with a refused login") << false << true;
 }
 
