@@ -47,55 +47,42 @@ private slots:
         QCOMPARE(QFile::permissions(kWorkPathFile) & kOthersAndGroup, QFileDevice::Permissions());
         QCOMPARE(p->workPath, folder);
         QCOMPARE(f.File2.Path(), folder);
-        QCOMPARE(f.Label15->text(), QStringLiteral("Working Path is ") + folder);
-        QCOMPARE(f.Label11->text(), QStringLiteral("Not Set"));
-        QCOMPARE(f.Label12->text(), QStringLiteral("Not Set"));
-        QVERIFY(f.Check3->isChecked());
-        QVERIFY(f.Check4->isChecked());
         QVERIFY(!f.Check1->isChecked());
         QVERIFY(!f.Check2->isChecked());
-        QCOMPARE(f.windowTitle(), QStringLiteral("Tolvane"));
         for (const Timer* timer : { &f.Timer1, &f.Timer2, &f.Timer3, &f.Timer4, &f.Timerf, &f.Timerg })
             QVERIFY(!timer->Enabled());
         QVERIFY(!QFile::exists(QStringLiteral("valuesd.log")));
         QVERIFY(!QFile::exists(QStringLiteral("valuesu.log")));
     }
 
-    void storedFolderIsUsedOnlyWhileItExists_data()
+    // What "pather.log" holds, and the folder start-up works in then: a
+    // stored folder only while it exists, the current folder otherwise.
+    void storedWorkPath_data()
     {
+        QTest::addColumn<bool>("holdsFolder");
+        QTest::addColumn<QByteArray>("otherContent");
         QTest::addColumn<bool>("deleted");
-        QTest::newRow("a folder that exists is used") << false;
-        QTest::newRow("a deleted folder falls back to the current one") << true;
+        QTest::newRow("a folder that exists is used") << true << QByteArray() << false;
+        QTest::newRow("a deleted folder falls back to the current one") << true << QByteArray() << true;
+        QTest::newRow("no line at all") << false << QByteArray() << false;
+        QTest::newRow("a quote that never closes") << false << QByteArray("\"/tmp\r\n") << false;
+        QTest::newRow("binary garbage") << false << QByteArray("\x00\"\xff,\"\x01\r\n", 8) << false;
     }
 
-    void storedFolderIsUsedOnlyWhileItExists()
+    void storedWorkPath()
     {
+        QFETCH(bool, holdsFolder);
+        QFETCH(QByteArray, otherContent);
         QFETCH(bool, deleted);
         const QString stored = madeFolder(QStringLiteral("chosen earlier"));
-        QVERIFY(writeFileBytes(kWorkPathFile, workPathFile(stored)));
+        QVERIFY(writeFileBytes(kWorkPathFile, holdsFolder ? workPathFile(stored) : otherContent));
         if (deleted)
             QVERIFY(QDir(stored).removeRecursively());
         auto p = startedProgram();
-        const QString expected = deleted ? QDir::currentPath() : stored;
+        const QString expected = holdsFolder && !deleted ? stored : QDir::currentPath();
         QCOMPARE(p->workPath, expected);
         QCOMPARE(p->form.File2.Path(), expected);
         QCOMPARE(p->form.Label15->text(), QStringLiteral("Working Path is ") + expected);
-    }
-
-    void unreadablePatherLogFallsBack_data()
-    {
-        QTest::addColumn<QByteArray>("content");
-        QTest::newRow("no line at all") << QByteArray();
-        QTest::newRow("a quote that never closes") << QByteArray("\"/tmp\r\n");
-        QTest::newRow("binary garbage") << QByteArray("\x00\"\xff,\"\x01\r\n", 8);
-    }
-
-    void unreadablePatherLogFallsBack()
-    {
-        QFETCH(QByteArray, content);
-        QVERIFY(writeFileBytes(kWorkPathFile, content));
-        auto p = startedProgram();
-        QCOMPARE(p->workPath, QDir::currentPath());
     }
 
     void closeRequest_data()

@@ -36,24 +36,17 @@ private slots:
         QTest::addColumn<Chunks>("feeds");
         QTest::addColumn<Chunks>("replies");
 
-        QTest::newRow("one reply per line") << Chunks {"220 Ready\r\n", "331 Password\r\n"}
-                                            << Chunks {"220 Ready\r\n", "331 Password\r\n"};
         QTest::newRow("two replies in one chunk") << Chunks {"150 Opening\r\n226 Done\r\n"}
                                                   << Chunks {"150 Opening\r\n", "226 Done\r\n"};
         QTest::newRow("reply split across feeds") << Chunks {"22", "6 Tra", "nsfer done\r", "\n"}
                                                   << Chunks {"226 Transfer done\r\n"};
         QTest::newRow("reply without its line end is held back") << Chunks {"226 Done"} << Chunks {};
-        QTest::newRow("second reply split off the first")
-            << Chunks {"150 Opening\r\n22", "6 Done\r\n"} << Chunks {"150 Opening\r\n", "226 Done\r\n"};
         QTest::newRow("multi-line greeting")
             << Chunks {"220-Welcome\r\n to the site\r\n220 Ready\r\n"}
             << Chunks {"220-Welcome\r\n to the site\r\n220 Ready\r\n"};
         QTest::newRow("inner line starting with other digits")
             << Chunks {"220-Welcome\r\n200 is not the end\r\n220 Ready\r\n"}
             << Chunks {"220-Welcome\r\n200 is not the end\r\n220 Ready\r\n"};
-        QTest::newRow("inner line with the same code and a dash")
-            << Chunks {"226-Stats\r\n226-More stats\r\n226 Done\r\n"}
-            << Chunks {"226-Stats\r\n226-More stats\r\n226 Done\r\n"};
         QTest::newRow("inner line with the code and more digits")
             << Chunks {"226-Stats\r\n2260 bytes\r\n226 Done\r\n"}
             << Chunks {"226-Stats\r\n2260 bytes\r\n226 Done\r\n"};
@@ -101,6 +94,7 @@ private slots:
         QTest::addColumn<QByteArray>("piece");
         QTest::newRow("a megabyte without a line end") << QByteArray(4096, 'x');
         QTest::newRow("a multi-line reply that never closes") << QByteArray("220-more\r\n").repeated(400);
+        QTest::newRow("one feed of a megabyte") << QByteArray(1024 * 1024, 'x');
     }
 
     void endlessReplyOverflows()
@@ -115,14 +109,6 @@ private slots:
         framer.clear();
         QCOMPARE(framedReplies(framer, {"331 Password\r\n"}), Chunks {"331 Password\r\n"});
         QVERIFY(!framer.overflowed());
-    }
-
-    void oneFeedOfAMegabyteOverflows()
-    {
-        ReplyFramer framer;
-        framer.feed(QByteArray(1024 * 1024, 'x'));
-        QVERIFY(framer.overflowed());
-        QVERIFY(!framer.hasReply());
     }
 };
 

@@ -17,7 +17,6 @@ private slots:
         QTest::newRow("midnight is 12 AM") << QTime(0, 0, 0) << "120000 AM" << "12:00:00 AM";
         QTest::newRow("last second before noon is 11 AM") << QTime(11, 59, 59) << "115959 AM" << "11:59:59 AM";
         QTest::newRow("one in the afternoon is 01 PM") << QTime(13, 0, 5) << "010005 PM" << "01:00:05 PM";
-        QTest::newRow("last second of the day") << QTime(23, 59, 59) << "115959 PM" << "11:59:59 PM";
         QTest::newRow("morning hour padded to two digits") << QTime(9, 30, 5) << "093005 AM" << "09:30:05 AM";
     }
 
@@ -38,7 +37,6 @@ private slots:
         QTest::addColumn<QString>("dayOfMonth");
         QTest::newRow("two-digit month and day") << QDate(2002, 10, 15) << "20021015" << "2002/10/15" << "15";
         QTest::newRow("month and day padded, day of month not") << QDate(2002, 1, 5) << "20020105" << "2002/01/05" << "5";
-        QTest::newRow("last day of the year") << QDate(1999, 12, 31) << "19991231" << "1999/12/31" << "31";
     }
 
     void dateTexts()
@@ -51,7 +49,6 @@ private slots:
         QCOMPARE(dateWithSlashes(date), withSlashes);
         const QString weekday = QLocale::system().dayName(date.dayOfWeek(), QLocale::ShortFormat);
         QCOMPARE(weekdayAndDay(date), weekday + QLatin1Char(' ') + dayOfMonth);
-        QCOMPARE(monthAbbreviation(date), QLocale::system().monthName(date.month(), QLocale::ShortFormat));
     }
 };
 

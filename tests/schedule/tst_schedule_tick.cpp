@@ -44,6 +44,11 @@ void setSite(SiteColumns site, int slot, const QString& hour, const QString& hal
     site.activeFlags[size_t(slot)] = active ? QStringLiteral("1") : QStringLiteral("0");
 }
 
+SiteLogin loginAt(const ScriptedFtpPeer& peer)
+{
+    return { peer.host(), peer.port(), QStringLiteral("u"), QStringLiteral("pw") };
+}
+
 // A program whose download site 1 is a peer with nothing to fetch: a job that
 // starts logs in, lists and ends, and the peer counts its connections.
 struct DownloadSchedule {
@@ -53,7 +58,7 @@ struct DownloadSchedule {
 
     DownloadSchedule()
     {
-        pointDownloadSite(p, { peer.host(), peer.port(), QStringLiteral("u"), QStringLiteral("pw") });
+        pointDownloadSite(p, loginAt(peer));
     }
 
     // Ticks at the given time; true when the tick started a job.
@@ -262,8 +267,7 @@ void ScheduleTickTest::dueSiteWhileAJobRuns()
     Program& p = put.program;
     p.form.ai_hr->setChecked(everyHour);
     p.clock.set(at(15, minute));
-    (runningDownload ? pointDownloadSite : pointUploadSite)(p, { peer.host(), peer.port(), QStringLiteral("u"),
-                                                                 QStringLiteral("pw") });
+    (runningDownload ? pointDownloadSite : pointUploadSite)(p, loginAt(peer));
     SiteColumns site = columns(p, tickedDownload);
     site.count = 2;
     site.index = 1;
@@ -304,8 +308,8 @@ void ScheduleTickTest::jobsNeverOverlap()
     ProgramUnderTest put;
     Program& p = put.program;
     p.clock.set(at(15, 30));
-    pointDownloadSite(p, { downloadPeer.host(), downloadPeer.port(), QStringLiteral("u"), QStringLiteral("pw") });
-    pointUploadSite(p, { uploadPeer.host(), uploadPeer.port(), QStringLiteral("u"), QStringLiteral("pw") });
+    pointDownloadSite(p, loginAt(downloadPeer));
+    pointUploadSite(p, loginAt(uploadPeer));
     setSite(downloadSiteColumns(p.sites), 1, QStringLiteral("3"), QStringLiteral("PM"));
     setSite(uploadSiteColumns(p.sites), 1, QStringLiteral("3"), QStringLiteral("PM"));
     QStringList overlaps;

@@ -62,6 +62,17 @@ inline void typeSite(const Row& row, const SiteFields& site)
     type(row.port, site.port);
 }
 
+// A required field of the row by its name: "user", "password", "path",
+// "pattern", or "host" for the host box's text field.
+inline QLineEdit* fieldNamed(const Row& row, const QString& name)
+{
+    return name == QLatin1String("user") ? row.user
+        : name == QLatin1String("password") ? row.password
+        : name == QLatin1String("path")     ? row.path
+        : name == QLatin1String("pattern")  ? row.pattern
+                                            : row.coveredHost;
+}
+
 // Picks an item of a host list with the arrow keys, as the operator steps
 // through the list.
 inline void pick(QComboBox* hostList, int position)
