@@ -4,6 +4,7 @@
 // falls silent. Every case: the job ends within its bound, nothing is deleted
 // on either side that was not confirmed, and a log line says what happened.
 #include "support/FaultChecks.h"
+#include "support/FileBytes.h"
 
 #include <QtTest>
 
@@ -31,6 +32,15 @@ const QByteArray kPortAccepted = "200 PORT command successful.\r\n";
 Setup planFirst(const QByteArray& verb, const Transfer& plan)
 {
     return [verb, plan](FaultRun& r) { r.peer.planTransfer(verb, plan); };
+}
+
+// The fault falls on the last file, whose fate the end of the job decides.
+Setup planSecond(const QByteArray& verb, const Transfer& plan)
+{
+    return [verb, plan](FaultRun& r) {
+        r.peer.planTransfer(verb, {});
+        r.peer.planTransfer(verb, plan);
+    };
 }
 
 // The PORT of the first file is the third of the session: the listing's and
@@ -92,6 +102,9 @@ void NetworkFaultsTest::serverOrNetworkFails_data()
                                                { "425 Can't open data connection.\r\n", kQuickRefusalMs } });
            })
         << firstFails << aFailed;
+    QTest::newRow("download: RETR refused with 550")
+        << true << Setup([](FaultRun& r) { r.peer.replyTo("RETR", "550 Permission denied.\r\n"); }) << firstFails
+        << aFailed;
     QTest::newRow("download: 150, then no data connection and no reply")
         << true << planFirst("RETR", { .fault = DataFault::NeverConnect }) << firstFails << aFailed;
     QTest::newRow("download: 426 after part of the data, size unknown")
@@ -102,6 +115,15 @@ void NetworkFaultsTest::serverOrNetworkFails_data()
                                              .content = r.files["a.dat"].left(kFirstFileBytes / 2) });
            })
         << firstFails << aFailed;
+    QTest::newRow("download: 426 after part of the last file: no DELE as the job ends")
+        << true
+        << Setup([=](FaultRun& r) {
+               r.peer.planTransfer("RETR", {});
+               r.peer.planTransfer("RETR", { .preliminary = "150 Opening BINARY mode data connection for b.dat.\r\n",
+                                             .final = "426 Connection closed; transfer aborted.\r\n",
+                                             .content = r.files["b.dat"].left(kSecondFileBytes / 2) });
+           })
+        << QStringList { "a.dat pass", "b.dat fail" } << QStringLiteral("b\\.dat .* fail$");
     QTest::newRow("download: 451 after all of the data")
         << true << planFirst("RETR", { .final = "451 Local error in processing.\r\n" }) << firstFails << aFailed;
     QTest::newRow("download: 552 after all of the data")
@@ -125,12 +147,25 @@ void NetworkFaultsTest::serverOrNetworkFails_data()
                                                { "425 Can't open data connection.\r\n", kQuickRefusalMs } });
            })
         << bothTried << aFailed;
+    QTest::newRow("upload: 426 after all of the data")
+        << false << planFirst("STOR", { .final = "426 Connection closed; transfer aborted.\r\n" }) << bothTried
+        << aFailed;
+    QTest::newRow("upload: an empty file refused with 451 after its close")
+        << false
+        << Setup([](FaultRun& r) {
+               r.putFile("a.dat", {});
+               r.peer.planTransfer("STOR", { .final = "451 Local error in processing.\r\n" });
+           })
+        << bothTried << QStringLiteral("a\\.dat 0 fail$");
     QTest::newRow("upload: 451 after all of the data")
         << false << planFirst("STOR", { .final = "451 Local error in processing.\r\n" }) << bothTried << aFailed;
     QTest::newRow("upload: 552 after all of the data")
         << false << planFirst("STOR", { .final = "552 Exceeded storage allocation.\r\n" }) << bothTried << aFailed;
     QTest::newRow("upload: no reply after the data")
         << false << planFirst("STOR", { .final = QByteArray() }) << bothTried << aFailed;
+    QTest::newRow("upload: no reply after the last file's data: the job still ends")
+        << false << planSecond("STOR", { .final = QByteArray() }) << QStringList { "a.dat pass", "b.dat fail" }
+        << QStringLiteral("b\\.dat .* fail$");
 }
 
 void NetworkFaultsTest::serverOrNetworkFails()
@@ -143,12 +178,18 @@ void NetworkFaultsTest::serverOrNetworkFails()
     run.p.options.deleteAfterDownload = run.p.options.deleteAfterUpload = true;
     run.putFile("a.dat", faultBytes("a.dat", kFirstFileBytes));
     run.putFile("b.dat", faultBytes("b.dat", kSecondFileBytes));
+    // An older copy of a file is kept whole until a new one arrives whole.
+    const QByteArray olderCopy = "an older copy of a.dat";
+    if (download)
+        QVERIFY(writeFileBytes(run.job.put.workFile(QStringLiteral("a.dat")), olderCopy));
     fault(run);
 
     run.run();
 
     run.verifyPromises(QRegularExpression(logged));
     QCOMPARE(run.outcomes(), outcomes);
+    if (download && outcomes.contains(QStringLiteral("a.dat fail")))
+        QCOMPARE(fileBytes(run.job.put.workFile(QStringLiteral("a.dat"))), olderCopy);
 }
 
 QTEST_MAIN(NetworkFaultsTest)
