@@ -2,7 +2,6 @@
 // ever confirm that file. The job must still end, through its supervision,
 // report a timeout, record the file "fail", keep no part of it under its
 // name, and delete nothing on the server that was not confirmed.
-#include "platform/TextFiles.h"
 #include "schedule/ScheduleTick.h"
 #include "support/FaultChecks.h"
 #include "support/ProgramUnderTest.h"
@@ -18,23 +17,6 @@ namespace {
 // in when the server is killed.
 constexpr int kSendRate = 64 * 1024;
 const QString kKilledDuring = QStringLiteral("k2.dat");
-
-QByteArray contentOf(int seed, int size)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (int i = 0; i < size; ++i)
-        bytes[i] = char((i * 31 + seed * 7) % 251);
-    return bytes;
-}
-
-// The error log's messages, without their date and time.
-QStringList messages(const QString& path)
-{
-    QStringList list;
-    for (const QByteArray& line : readLines(path).value_or(QList<QByteArray> {}))
-        list << QString::fromLatin1(line.left(line.indexOf(" 2024/")));
-    return list;
-}
 
 }
 
@@ -63,9 +45,9 @@ void KilledServerTest::killedMidFile()
     RealFtpServer server(RealFtpServer::Kind::Pyftpdlib);
     server.setSendRate(kSendRate);
     START_REAL_FTP_SERVER(server);
-    const FileMap served { { "k1.dat", contentOf(1, 20'000) },
-                           { kKilledDuring.toLatin1(), contentOf(2, 1'000'000) },
-                           { "k3.dat", contentOf(3, 20'000) } };
+    const FileMap served { { "k1.dat", faultBytes("k1.dat", 20'000) },
+                           { kKilledDuring.toLatin1(), faultBytes(kKilledDuring.toLatin1(), 1'000'000) },
+                           { "k3.dat", faultBytes("k3.dat", 20'000) } };
     for (auto it = served.cbegin(); it != served.cend(); ++it)
         server.putFile(QString::fromLatin1(it.key()), it.value());
 
@@ -99,13 +81,12 @@ void KilledServerTest::killedMidFile()
     // The supervision ends a session on the eleventh tick without data; the
     // data stopped at the kill.
     QVERIFY2(ticksAfterKill >= 10 && ticksAfterKill <= 11, qPrintable(QString::number(ticksAfterKill)));
-    QCOMPARE(messages(put.logFile(QStringLiteral("err_dload.log"))), log);
+    QCOMPARE(FaultChecks::errorMessages(put.logFile(QStringLiteral("err_dload.log"))), log);
     QCOMPARE(p.form.Label11->text(), QStringLiteral("9AMTimeout"));
     QVERIFY(!p.schedule.downloadJobRunning);
     QVERIFY(!p.session.recoveryInProgress);
     QVERIFY(!QFile::exists(put.workFile(kKilledDuring)));
-    FaultChecks::verifyDownloadDeletes(serverView(server), served, put,
-                                       [](const QByteArray& name) { return QString::fromLatin1(name); });
+    FaultChecks::verifyDownloadDeletes(serverView(server), served, put);
     QVERIFY(server.hasFile(kKilledDuring));
     FaultChecks::verifyLogged(put, true, QRegularExpression(QStringLiteral("k2\\.dat .* fail$")));
 }

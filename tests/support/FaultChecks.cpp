@@ -90,6 +90,25 @@ QStringList passedNames(const QString& outcomeLog)
     return names;
 }
 
+QStringList outcomesIn(const QString& outcomeLog)
+{
+    QStringList list;
+    for (const QString& line : linesOf(outcomeLog)) {
+        const auto [name, status] = nameAndStatus(line);
+        list << name + QLatin1Char(' ') + status;
+    }
+    return list;
+}
+
+// "message YYYY/MM/DD at hh:mm:ss AMPM"
+QStringList errorMessages(const QString& errorLog)
+{
+    QStringList list;
+    for (const QString& line : linesOf(errorLog))
+        list << line.section(QLatin1Char(' '), 0, -5);
+    return list;
+}
+
 void verifyDownloadDeletes(const ServerView& server, const FileMap& served, const ProgramUnderTest& put,
                            const std::function<QString(const QByteArray&)>& localName)
 {
@@ -100,7 +119,8 @@ void verifyDownloadDeletes(const ServerView& server, const FileMap& served, cons
         const QByteArray name = command.mid(5).toLatin1();
         QVERIFY2(served.contains(name), describe("DELE of a file never served", name).constData());
         QVERIFY2(passed.contains(QString::fromLatin1(name)), describe("DELE of a file not recorded pass", name).constData());
-        QVERIFY2(fileBytes(put.workFile(localName(name))) == served[name],
+        const QString local = localName ? localName(name) : QString::fromLatin1(name);
+        QVERIFY2(fileBytes(put.workFile(local)) == served[name],
                  describe("DELE of a file whose local copy is not what was served", name).constData());
     }
     for (auto it = served.cbegin(); it != served.cend(); ++it) {
@@ -156,12 +176,7 @@ void FaultRun::putFile(const QByteArray& name, const QByteArray& bytes)
 
 QStringList FaultRun::outcomes() const
 {
-    QStringList list;
-    for (const QString& line : linesOf(job.put.logFile(outcomeLog(job.download)))) {
-        const auto [name, status] = nameAndStatus(line);
-        list << name + QLatin1Char(' ') + status;
-    }
-    return list;
+    return FaultChecks::outcomesIn(job.put.logFile(outcomeLog(job.download)));
 }
 
 void FaultRun::verifyPromises(const QRegularExpression& logged) const

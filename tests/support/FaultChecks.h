@@ -39,12 +39,16 @@ void runWithin(const std::function<void()>& job, int boundMs = kRunBoundMs);
 
 // The names whose outcome line in this log says "pass".
 QStringList passedNames(const QString& outcomeLog);
+// "name status" for each line of an outcome log, in order.
+QStringList outcomesIn(const QString& outcomeLog);
+// The messages of an error log, without their date and time.
+QStringList errorMessages(const QString& errorLog);
 
 // A DELE went out only for a served file recorded "pass" whose local copy
-// (under localName) is exactly what was served; every other served file is
-// still on the server as it was.
+// (under localName, by default its own name) is exactly what was served;
+// every other served file is still on the server as it was.
 void verifyDownloadDeletes(const ServerView& server, const FileMap& served, const ProgramUnderTest& put,
-                           const std::function<QString(const QByteArray&)>& localName);
+                           const std::function<QString(const QByteArray&)>& localName = {});
 
 // A local file is gone only when it was recorded "pass" and the server holds
 // exactly its bytes; every file not recorded "pass" is still there as it was.
@@ -62,10 +66,8 @@ struct FaultRun {
     JobUnderTest job;
     Program& p = job.p;
     FileMap files;
-    // The local name of a retrieved file: its own, unless a case dates it.
-    std::function<QString(const QByteArray&)> localName = [](const QByteArray& name) {
-        return QString::fromLatin1(name);
-    };
+    // The local name of a retrieved file, when a case dates it.
+    std::function<QString(const QByteArray&)> localName;
 
     explicit FaultRun(bool download, double timeScale = ProgramUnderTest::kDefaultTimeScale,
                       const QDateTime& now = QDateTime(QDate(2024, 3, 5), QTime(9, 0, 30)));
