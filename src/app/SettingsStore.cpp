@@ -3,6 +3,7 @@
 #include "app/Program.h"
 #include "config/SettingsFormat.h"
 #include "platform/TextFiles.h"
+#include "schedule/ErrorLogs.h"
 #include "ui/Row.h"
 #include "ui/SiteList.h"
 
@@ -91,6 +92,12 @@ void loadSites(Program& p)
     // sites out (they would be lost at the next save).
     const bool downloadRead = loadTable(download, kDownloadSites);
     const bool uploadRead = loadTable(upload, kUploadSites);
+    // Unattended, the operator learns of a site file that did not load whole
+    // from the job's error log; the file itself is kept beside as ".bad".
+    if (!downloadRead)
+        logDownloadError(p, QStringLiteral("Invalid Site File"));
+    if (!uploadRead)
+        logUploadError(p, QStringLiteral("Invalid Site File"));
     // A list selects the first host added to it by itself; no site is current
     // until its row is filled, and a host shown over empty fields would take
     // edits that no site receives.

@@ -2,6 +2,7 @@
 
 #include "app/Program.h"
 #include "ftp/Job.h"
+#include "ftp/ReplyCodes.h"
 #include "ftp/WaitBounds.h"
 #include "platform/Yield.h"
 
@@ -22,6 +23,15 @@ void applyCodeRules(Job& job, const QString& code)
                || code == QLatin1String("550")) {
         job.state += 1;
     }
+}
+
+// The server does not speak FTP: the session fails, and what it sent is
+// dropped, however much more it sends.
+void failOnInvalidReply(Job& job)
+{
+    job.replies.clear();
+    job.failed = true;
+    job.errorNumber = kInvalidReplyError;
 }
 
 void handleReply(Job& job, const QString& reply)
@@ -78,16 +88,22 @@ void controlDataArrival(Job& job)
     job.replies.feed(job.control.GetData());
     if (job.replies.overflowed()) {
         // Not an FTP reply: a megabyte of noise without a line end.
-        job.replies.clear();
-        job.failed = true;
+        failOnInvalidReply(job);
         return;
     }
     // Replies are handled in the order they came: while one yields before
     // its step, the handler further up takes the rest once that step has run.
     if (job.replyBeforeStep)
         return;
-    while (job.replies.hasReply() && !session.appClosing)
-        handleReply(job, QString::fromLatin1(job.replies.takeReply()));
+    while (job.replies.hasReply() && !session.appClosing) {
+        const QByteArray reply = job.replies.takeReply();
+        // Noise would drive the steps on as well as a reply would.
+        if (!beginsWithReplyCode(reply)) {
+            failOnInvalidReply(job);
+            return;
+        }
+        handleReply(job, QString::fromLatin1(reply));
+    }
 }
 
 void controlError(Job& job, int number)

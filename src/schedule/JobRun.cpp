@@ -3,6 +3,7 @@
 #include "app/Program.h"
 #include "ftp/ControlSession.h"
 #include "ftp/Job.h"
+#include "ftp/ReplyCodes.h"
 #include "ftp/TimedWait.h"
 #include "platform/Yield.h"
 #include "schedule/ErrorLogs.h"
@@ -126,6 +127,8 @@ void reportSessionFailure(JobParts& j)
     j.scheduleDisplay->setText(siteTime(j) + (timeout ? QStringLiteral("Timeout") : QStringLiteral(" Login Failed")));
     if (error == 11001)
         j.logError(j.job.program, QStringLiteral("Invalid IP/Host"));
+    else if (error == kInvalidReplyError)
+        j.logError(j.job.program, QStringLiteral("Invalid Reply"));
     else if (timeout)
         j.logError(j.job.program, QStringLiteral("Timeout Error"));
     else
@@ -208,6 +211,11 @@ void runDownloadSession(JobParts& j)
         reportTransferFailure(j);
     } else {
         reportSessionFailure(j);
+        // A file whose RETR went out and that nothing judged since: the
+        // session that failed under it leaves its line in the outcome log.
+        const bool fileUnjudged = (s.downloadState == 12 && t.downloadVerifyGate) || s.downloadState == 16;
+        if (t.downloadFileInProgress && fileUnjudged)
+            recordFailedDownload(p);
     }
     yieldUntil([&] { return s.downloadReplySeen; }, kFinalReplyWaitMs);
     s.recoveryInProgress = false;

@@ -241,8 +241,13 @@ bool nextListName(Program& p)
         if (!tail || (!entry.isEmpty() && entry.contains(*tail))) {
             t.downloadCurrentFile = entry;
             found = wantsName(p, entry);
-            job.waitSeconds = 0;
-            waitForSeconds(job, 9);
+            // The pause paces the files fetched. After every name passed over
+            // as fetched before, a long listing would outlast the supervision
+            // and the files after those names would never come.
+            if (found) {
+                job.waitSeconds = 0;
+                waitForSeconds(job, 9);
+            }
         }
         ++t.listingEntryIndex;
     }

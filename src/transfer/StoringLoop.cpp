@@ -23,7 +23,11 @@ void confirmStoredFile(Program& p, const QString& reply)
     TransferVars& t = p.transfer;
     t.uploadAwaitingConfirmation = false;
     const bool allSent = p.form.fText6b->count() == t.uploadFileLength;
-    if (confirmsTransfer(reply) && allSent) {
+    // A file written to while it went out holds more than the server got:
+    // deleted or recorded as uploaded, what was added would be lost.
+    const qint64 sizeNow = localFileSize(localFilePath(p.workPath, t.uploadFileName));
+    const bool unchanged = sizeNow < 0 || sizeNow == t.uploadFileLength;
+    if (confirmsTransfer(reply) && allSent && unchanged) {
         uploadRecordStep(p, kPass);
         if (p.options.uploadDupeCheck)
             uploadedNameRecord(p);
@@ -126,7 +130,10 @@ void storingStep(Program& p)
         t.uploadReadyToStore = true;
         return;
     }
-    if (t.uploadFileIndex == 0)
+    // The folder is read when the first file is chosen, not again under that
+    // file's commands: a list read anew there could shrink under the index and
+    // end the session before the file's STOR, with no word on it.
+    if (t.uploadFileIndex == 0 && p.session.uploadState == 18)
         p.form.File2.setPattern(p.form.Text8->text());
     if (p.session.uploadState == 18) {
         if (t.uploadAwaitingConfirmation)

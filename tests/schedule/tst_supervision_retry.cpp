@@ -4,8 +4,8 @@
 // the retries field allows; a reset data connection restarts the job at the
 // failed file, then passes over it. Every file that passes arrives whole, and
 // only a confirmed file is ever deleted, on either side.
-#include "platform/TextFiles.h"
 #include "schedule/ScheduleTick.h"
+#include "support/FaultChecks.h"
 #include "support/FileBytes.h"
 #include "support/ProgramUnderTest.h"
 #include "support/ScriptedFtpPeer.h"
@@ -35,35 +35,6 @@ QStringList names(const QString& stem, int count)
     QStringList list;
     for (int i = 1; i <= count; ++i)
         list << QStringLiteral("%1%2.dat").arg(stem).arg(i);
-    return list;
-}
-
-QStringList lines(const QString& path)
-{
-    QStringList list;
-    for (const QByteArray& line : readLines(path).value_or(QList<QByteArray> {}))
-        list << QString::fromLatin1(line);
-    return list;
-}
-
-// "name status" for each line of a transfer record: "date time AMPM host name
-// size status", the size possibly "Unknown File Size".
-QStringList outcomes(const QString& path)
-{
-    QStringList list;
-    for (const QString& line : lines(path)) {
-        const QStringList fields = line.split(QLatin1Char(' '));
-        list << fields.value(4) + QLatin1Char(' ') + fields.last();
-    }
-    return list;
-}
-
-// The error log's messages, without their date and time.
-QStringList messages(const QString& path)
-{
-    QStringList list;
-    for (const QString& line : lines(path))
-        list << line.left(line.indexOf(QStringLiteral(" 2024/")));
     return list;
 }
 
@@ -164,7 +135,7 @@ void SupervisionRetryTest::stalledSessionTimesOut()
         if (!line.startsWith(QLatin1String("USER")))
             return;
         ticks = 0;
-        logLinesAtStart << int(lines(errorLog).size());
+        logLinesAtStart << int(FaultChecks::errorMessages(errorLog).size());
         s.peer.stopAnsweringAt(stallAt);
     });
     // Connected after the program's own handler: a tick that leaves the timer
@@ -187,7 +158,7 @@ void SupervisionRetryTest::stalledSessionTimesOut()
     QCOMPARE(logLinesAtStart, oneLinePerEndedSession);
     QStringList expected(retries + 1, QStringLiteral("Timeout Error"));
     expected << QStringLiteral("Unknown Error");
-    QCOMPARE(messages(errorLog), expected);
+    QCOMPARE(FaultChecks::errorMessages(errorLog), expected);
     QCOMPARE((download ? s.p.form.Label11 : s.p.form.Label12)->text(), QStringLiteral("9AMTimeout"));
     QVERIFY(!s.p.session.recoveryInProgress);
     QCOMPARE(s.p.form.windowTitle(), QStringLiteral("Tolvane - Idle"));
@@ -249,10 +220,10 @@ void SupervisionRetryTest::downloadResetRetries()
     s.runFromSchedule();
 
     // Whatever else went wrong, a file gone from the server arrived whole.
-    for (const QString& name : served) {
-        if (!s.peer.hasFile(name.toLatin1()))
-            QCOMPARE(fileBytes(s.put.workFile(name)), contentOf(name, 6000));
-    }
+    FileMap servedFiles;
+    for (const QString& name : served)
+        servedFiles.insert(name.toLatin1(), contentOf(name, 6000));
+    FaultChecks::verifyDownloadDeletes(serverView(s.peer), servedFiles, s.put);
     // Known fault, left open: a restart resumes at a character position of the
     // previous listing, and the new listing no longer holds the files deleted
     // since, so it lands further on. Nothing is lost or deleted wrongly; the
@@ -268,7 +239,7 @@ void SupervisionRetryTest::downloadResetRetries()
         QCOMPARE(fileBytes(s.put.workFile(name)), passes ? contentOf(name, 6000) : QByteArray("<missing>"));
         QCOMPARE(s.peer.hasFile(name.toLatin1()), !(deleteAfter && passes));
     }
-    QCOMPARE(outcomes(s.put.logFile(QStringLiteral("dl_file_size.log"))), expectedOutcomes);
+    QCOMPARE(FaultChecks::outcomesIn(s.put.logFile(QStringLiteral("dl_file_size.log"))), expectedOutcomes);
     QVERIFY(!s.p.session.recoveryInProgress);
     QVERIFY(!s.p.schedule.downloadJobRunning);
 }
@@ -358,7 +329,7 @@ void SupervisionRetryTest::uploadResetRetries()
         if (passes)
             QCOMPARE(s.peer.file(name.toLatin1()), contentOf(name, kFileBytes));
     }
-    QCOMPARE(outcomes(s.put.logFile(QStringLiteral("fileupl.log"))), expectedOutcomes);
+    QCOMPARE(FaultChecks::outcomesIn(s.put.logFile(QStringLiteral("fileupl.log"))), expectedOutcomes);
     QVERIFY(!s.p.session.recoveryInProgress);
     QVERIFY(!s.p.schedule.uploadJobRunning);
 }

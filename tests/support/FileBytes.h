@@ -3,6 +3,9 @@
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <QStringList>
+
+#include <dirent.h>
 
 // Whole files as bytes: a file put in place for the program to read, or one
 // the program wrote, compared byte for byte.
@@ -19,4 +22,22 @@ inline QByteArray fileBytes(const QString& name)
 {
     QFile file(name);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// Every entry of a folder under the bytes of its name (one character per
+// byte), sorted, read with readdir: QDir leaves out names that are not UTF-8.
+inline QStringList folderEntries(const QString& folder)
+{
+    QStringList names;
+    DIR* directory = ::opendir(QFile::encodeName(folder).constData());
+    if (!directory)
+        return names;
+    while (const dirent* entry = ::readdir(directory)) {
+        const QByteArray name(entry->d_name);
+        if (name != "." && name != "..")
+            names << QString::fromLatin1(name);
+    }
+    ::closedir(directory);
+    names.sort();
+    return names;
 }

@@ -13,7 +13,11 @@ struct JobUnderTest {
     Program& p = put.program;
     bool download;
 
-    JobUnderTest(bool download, const QDateTime& now) : download(download) { p.clock.set(now); }
+    JobUnderTest(bool download, const QDateTime& now, double timeScale = ProgramUnderTest::kDefaultTimeScale)
+        : put(timeScale), download(download)
+    {
+        p.clock.set(now);
+    }
 
     void pointSite(const SiteLogin& login)
     {

@@ -5,16 +5,15 @@
 #include "app/Program.h"
 #include "platform/TextFiles.h"
 #include "schedule/JobRun.h"
+#include "support/FileBytes.h"
 #include "support/ProgramUnderTest.h"
 #include "support/ScriptedFtpPeer.h"
 
-#include <QDir>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QTcpSocket>
 #include <QtTest>
 
-#include <dirent.h>
 #include <fcntl.h>
 
 using Chunks = ScriptedFtpPeer::Chunks;
@@ -66,24 +65,6 @@ QStringList linesOf(const QString& path)
     for (const QByteArray& line : readLines(path).value_or(QList<QByteArray> {}))
         lines << QString::fromLatin1(line);
     return lines;
-}
-
-// Every entry under the bytes of its name (one character per byte), read
-// with readdir: QDir leaves out names that are not valid UTF-8.
-QStringList entriesOf(const QString& folder)
-{
-    QStringList names;
-    DIR* directory = ::opendir(QFile::encodeName(folder).constData());
-    if (!directory)
-        return names;
-    while (const dirent* entry = ::readdir(directory)) {
-        const QByteArray name(entry->d_name);
-        if (name != "." && name != "..")
-            names << QString::fromLatin1(name);
-    }
-    ::closedir(directory);
-    names.sort();
-    return names;
 }
 
 // The address of the latest PORT the peer received.
@@ -172,7 +153,7 @@ struct PeerDownload {
             return "(missing)";
         return file.readAll();
     }
-    QStringList workEntries() const { return entriesOf(p.workPath); }
+    QStringList workEntries() const { return folderEntries(p.workPath); }
     QStringList outcomes() const { return linesOf(t.logFile(QStringLiteral("dl_file_size.log"))); }
     QStringList recorded() const { return linesOf(t.logFile(QStringLiteral("filename2.log"))); }
 };
@@ -184,18 +165,12 @@ class RetrievalPeerTest : public QObject {
 private slots:
     void twoFilesDeletedAfterDownload_data();
     void twoFilesDeletedAfterDownload();
-    void abortedTransferIsNeverDeleted_data();
-    void abortedTransferIsNeverDeleted();
     void lastBytesLongAfterTheFinalReply();
-    void failedFileStaysAndTheNextGoesOn_data();
-    void failedFileStaysAndTheNextGoesOn();
-    void missingWorkingFolderFailsEveryFileBeforeRetr();
     void partnerFilesNeverTouchOtherFiles_data();
     void partnerFilesNeverTouchOtherFiles();
     void emptyFile_data();
     void emptyFile();
     void listModeTakesEveryMatchingEntry();
-    void hostileListingWritesNothingOutside();
     void namesKeepTheirBytes();
     void fileNamedLikeTheEndOfTheListing();
 };
@@ -246,59 +221,6 @@ void RetrievalPeerTest::twoFilesDeletedAfterDownload()
     QVERIFY(d.peer.fileNames().isEmpty());
 }
 
-void RetrievalPeerTest::abortedTransferIsNeverDeleted_data()
-{
-    QTest::addColumn<bool>("sizeAnnounced");
-    QTest::addColumn<bool>("reset");
-    QTest::addColumn<QByteArray>("finalReply");
-    QTest::addColumn<bool>("anotherFileAfter");
-    const QByteArray aborted = "426 Connection closed; transfer aborted.\r\n";
-    const QByteArray complete = "226 Transfer complete.\r\n";
-    QTest::newRow("426 after part of the data, size unknown: only the 426 tells")
-        << false << false << aborted << true;
-    QTest::newRow("the same for the last file: no DELE at the end of the job") << false << false << aborted << false;
-    QTest::newRow("reset halfway, then 426") << true << true << aborted << true;
-    QTest::newRow("reset halfway, then 226, size unknown: only the reset tells") << false << true << complete << true;
-}
-
-// An older local copy of the file is kept whole.
-void RetrievalPeerTest::abortedTransferIsNeverDeleted()
-{
-    QFETCH(bool, sizeAnnounced);
-    QFETCH(bool, reset);
-    QFETCH(QByteArray, finalReply);
-    QFETCH(bool, anotherFileAfter);
-    PeerDownload d;
-    d.p.options.deleteAfterDownload = true;
-    const QByteArray older("an older copy of a.dat");
-    QFile oldCopy(d.t.workFile("a.dat"));
-    QVERIFY(oldCopy.open(QIODevice::WriteOnly) && oldCopy.write(older) == older.size());
-    oldCopy.close();
-    const QByteArray a = randomBytes(40'000);
-    const QByteArray b = randomBytes(500);
-    d.peer.putFile("a.dat", a);
-    if (anotherFileAfter)
-        d.peer.putFile("b.dat", b);
-    ScriptedFtpPeer::Transfer plan { {}, finalReply, {}, reset ? DataFault::ResetHalfway : DataFault::None };
-    if (!sizeAnnounced)
-        plan.preliminary = unknownSizeOpening("a.dat", a.size());
-    if (!reset)
-        plan.content = a.left(a.size() / 2);
-    d.peer.planTransfer("RETR", plan);
-
-    d.run();
-
-    QStringList expected = sessionStart() + fileCommands("a.dat");
-    if (anotherFileAfter)
-        expected += fileCommands("b.dat") + QStringList { "DELE b.dat" };
-    QCOMPARE(d.commands(), expected);
-    QVERIFY(d.peer.hasFile("a.dat"));
-    QCOMPARE(d.local("a.dat"), older);
-    QCOMPARE(d.workEntries(), anotherFileAfter ? QStringList({ "a.dat", "b.dat" }) : QStringList({ "a.dat" }));
-    QCOMPARE(d.outcomes().value(0), outcome("a.dat", sizeAnnounced ? "40000" : "Unknown File Size", "fail"));
-    QCOMPARE(d.recorded(), anotherFileAfter ? QStringList({ "b.dat" }) : QStringList());
-}
-
 // A file of unknown size whose last bytes come long after the server's 226:
 // they are written before the file is judged, and DELE waits for them.
 void RetrievalPeerTest::lastBytesLongAfterTheFinalReply()
@@ -319,62 +241,6 @@ void RetrievalPeerTest::lastBytesLongAfterTheFinalReply()
     QCOMPARE(d.local("a.dat"), a);
     QCOMPARE(d.outcomes(), QStringList({ outcome("a.dat", "20000", "pass") }));
     QCOMPARE(d.commands(), sessionStart() + fileCommands("a.dat") + QStringList { "DELE a.dat" });
-}
-
-void RetrievalPeerTest::failedFileStaysAndTheNextGoesOn_data()
-{
-    QTest::addColumn<QString>("fault");
-    QTest::addColumn<QString>("aSize");
-    QTest::newRow("no data connection within 6 s") << "never connects" << "2000";
-    QTest::newRow("RETR refused") << "refused" << "Unknown File Size";
-    QTest::newRow("a folder holds the local name: fetched, never kept") << "name taken" << "2000";
-}
-
-// After a refusal, or without a data connection, nothing more comes from the
-// server about a.dat: b.dat must start without waiting for another reply.
-void RetrievalPeerTest::failedFileStaysAndTheNextGoesOn()
-{
-    QFETCH(QString, fault);
-    QFETCH(QString, aSize);
-    PeerDownload d;
-    d.p.options.deleteAfterDownload = true;
-    const QByteArray a = randomBytes(2000);
-    const QByteArray b = randomBytes(100);
-    d.peer.putFile("a.dat", a);
-    d.peer.putFile("b.dat", b);
-    if (fault == QLatin1String("never connects"))
-        d.peer.planTransfer("RETR", { {}, {}, {}, DataFault::NeverConnect });
-    else if (fault == QLatin1String("refused"))
-        d.peer.replyTo("RETR", "550 Permission denied.\r\n");
-    else
-        QVERIFY(QDir(d.p.workPath).mkdir("a.dat"));
-
-    d.run();
-
-    QCOMPARE(d.commands(),
-             sessionStart() + fileCommands("a.dat") + fileCommands("b.dat") + QStringList { "DELE b.dat" });
-    QVERIFY(d.peer.hasFile("a.dat"));
-    QVERIFY(!QFileInfo(d.t.workFile("a.dat")).isFile());
-    QCOMPARE(d.local("b.dat"), b);
-    QCOMPARE(d.outcomes(), QStringList({ outcome("a.dat", aSize, "fail"), outcome("b.dat", "100", "pass") }));
-    QCOMPARE(d.recorded(), QStringList({ "b.dat" }));
-}
-
-void RetrievalPeerTest::missingWorkingFolderFailsEveryFileBeforeRetr()
-{
-    PeerDownload d;
-    d.p.options.deleteAfterDownload = true;
-    d.p.workPath = d.t.folder.file(QStringLiteral("unmounted"));
-    d.peer.putFile("a.dat", "a");
-    d.peer.putFile("b.dat", "b");
-
-    d.run();
-
-    QCOMPARE(d.commands(), sessionStart() + fileCommands("a.dat").mid(0, 3) + fileCommands("b.dat").mid(0, 3));
-    QCOMPARE(d.peer.fileNames().size(), 2);
-    QCOMPARE(d.outcomes(), QStringList({ outcome("a.dat", "Unknown File Size", "fail"),
-                                         outcome("b.dat", "Unknown File Size", "fail") }));
-    QVERIFY(d.recorded().isEmpty());
 }
 
 void RetrievalPeerTest::partnerFilesNeverTouchOtherFiles_data()
@@ -466,32 +332,6 @@ void RetrievalPeerTest::listModeTakesEveryMatchingEntry()
     QCOMPARE(d.workEntries(), QStringList({ "a.dat", "b.dat", "c.dat" }));
     QCOMPARE(d.outcomes(), QStringList({ outcome("a.dat", "1000", "pass"), outcome("b.dat", "2000", "pass"),
                                          outcome("c.dat", "3000", "pass") }));
-}
-
-// Every hostile name is also a file the server would send.
-void RetrievalPeerTest::hostileListingWritesNothingOutside()
-{
-    PeerDownload d;
-    const QList<QByteArray> hostile { "../x", "/etc/passwd", "a\\b" };
-    QByteArray listing;
-    for (const QByteArray& name : hostile) {
-        listing += name + "\r\n";
-        d.peer.putFile(name, "hostile bytes");
-    }
-    listing += "ok.dat\r\n";
-    d.peer.putFile("ok.dat", "fine");
-    d.peer.planTransfer("NLST", { {}, {}, listing, DataFault::None });
-
-    d.run();
-
-    QCOMPARE(d.commands(), sessionStart() + fileCommands("ok.dat"));
-    QCOMPARE(d.workEntries(), QStringList({ "ok.dat" }));
-    QCOMPARE(entriesOf(d.t.folder.path()),
-             QStringList({ "dl_file_size.log", "filename2.log", "pather.log", "work" }));
-    QCOMPARE(d.outcomes(), QStringList({ outcome("../x", "Unknown File Size", "fail"),
-                                         outcome("/etc/passwd", "Unknown File Size", "fail"),
-                                         outcome("a\\b", "Unknown File Size", "fail"),
-                                         outcome("ok.dat", "4", "pass") }));
 }
 
 // A server that spells names in Latin-1 sends bytes that are not UTF-8. Each

@@ -1,10 +1,9 @@
 // A real server (pyftpdlib) killed while a file is coming in: no reply will
 // ever confirm that file. The job must still end, through its supervision,
-// report a timeout, keep no part of the file under its name, and delete
-// nothing on the server that was not confirmed.
-#include "platform/TextFiles.h"
+// report a timeout, record the file "fail", keep no part of it under its
+// name, and delete nothing on the server that was not confirmed.
 #include "schedule/ScheduleTick.h"
-#include "support/FileBytes.h"
+#include "support/FaultChecks.h"
 #include "support/ProgramUnderTest.h"
 #include "support/RealFtpServer.h"
 
@@ -17,23 +16,6 @@ namespace {
 // in when the server is killed.
 constexpr int kSendRate = 64 * 1024;
 const QString kKilledDuring = QStringLiteral("k2.dat");
-
-QByteArray contentOf(int seed, int size)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (int i = 0; i < size; ++i)
-        bytes[i] = char((i * 31 + seed * 7) % 251);
-    return bytes;
-}
-
-// The error log's messages, without their date and time.
-QStringList messages(const QString& path)
-{
-    QStringList list;
-    for (const QByteArray& line : readLines(path).value_or(QList<QByteArray> {}))
-        list << QString::fromLatin1(line.left(line.indexOf(" 2024/")));
-    return list;
-}
 
 }
 
@@ -62,11 +44,11 @@ void KilledServerTest::killedMidFile()
     RealFtpServer server(RealFtpServer::Kind::Pyftpdlib);
     server.setSendRate(kSendRate);
     START_REAL_FTP_SERVER(server);
-    const QMap<QString, QByteArray> served { { QStringLiteral("k1.dat"), contentOf(1, 20'000) },
-                                             { kKilledDuring, contentOf(2, 1'000'000) },
-                                             { QStringLiteral("k3.dat"), contentOf(3, 20'000) } };
+    const FileMap served { { "k1.dat", faultBytes("k1.dat", 20'000) },
+                           { kKilledDuring.toLatin1(), faultBytes(kKilledDuring.toLatin1(), 1'000'000) },
+                           { "k3.dat", faultBytes("k3.dat", 20'000) } };
     for (auto it = served.cbegin(); it != served.cend(); ++it)
-        server.putFile(it.key(), it.value());
+        server.putFile(QString::fromLatin1(it.key()), it.value());
 
     ProgramUnderTest put;
     Program& p = put.program;
@@ -92,28 +74,20 @@ void KilledServerTest::killedMidFile()
     });
     connect(&p.form.Timer3, &Timer::Tick, &p.form, [&] { ticksAfterKill += killed; });
 
-    downloadScheduleTick(p);
+    FaultChecks::runWithin([&p] { downloadScheduleTick(p); });
 
     QVERIFY(killed);
     // The supervision ends a session on the eleventh tick without data; the
     // data stopped at the kill.
     QVERIFY2(ticksAfterKill >= 10 && ticksAfterKill <= 11, qPrintable(QString::number(ticksAfterKill)));
-    QCOMPARE(messages(put.logFile(QStringLiteral("err_dload.log"))), log);
+    QCOMPARE(FaultChecks::errorMessages(put.logFile(QStringLiteral("err_dload.log"))), log);
     QCOMPARE(p.form.Label11->text(), QStringLiteral("9AMTimeout"));
     QVERIFY(!p.schedule.downloadJobRunning);
     QVERIFY(!p.session.recoveryInProgress);
     QVERIFY(!QFile::exists(put.workFile(kKilledDuring)));
-    // A file is gone from the server only when it arrived whole first.
-    const QStringList commands = server.commandsReceived();
-    for (auto it = served.cbegin(); it != served.cend(); ++it) {
-        if (server.hasFile(it.key())) {
-            QCOMPARE(server.fileBytes(it.key()), it.value());
-            QVERIFY(!commands.contains(QStringLiteral("DELE ") + it.key()));
-        } else {
-            QCOMPARE(fileBytes(put.workFile(it.key())), it.value());
-        }
-    }
+    FaultChecks::verifyDownloadDeletes(serverView(server), served, put);
     QVERIFY(server.hasFile(kKilledDuring));
+    FaultChecks::verifyLogged(put, true, QRegularExpression(QStringLiteral("k2\\.dat .* fail$")));
 }
 
 QTEST_MAIN(KilledServerTest)

@@ -1,0 +1,198 @@
+#include "support/FaultChecks.h"
+
+#include "platform/TextFiles.h"
+#include "support/FileBytes.h"
+#include "support/RealFtpServer.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+const QString kUnknownSize = QStringLiteral(" Unknown File Size");
+
+QStringList linesOf(const QString& path)
+{
+    QStringList lines;
+    for (const QByteArray& line : readLines(path).value_or(QList<QByteArray> {}))
+        lines << QString::fromLatin1(line);
+    return lines;
+}
+
+// "date time AMPM host name size status", the size a number or "Unknown File
+// Size"; the name may hold blanks.
+std::pair<QString, QString> nameAndStatus(const QString& outcomeLine)
+{
+    QString rest = outcomeLine.section(QLatin1Char(' '), 4);
+    const QString status = rest.section(QLatin1Char(' '), -1);
+    rest.chop(status.size() + 1);
+    if (rest.endsWith(kUnknownSize))
+        rest.chop(kUnknownSize.size());
+    else
+        rest = rest.section(QLatin1Char(' '), 0, -2);
+    return { rest, status };
+}
+
+QString outcomeLog(bool download)
+{
+    return download ? QStringLiteral("dl_file_size.log") : QStringLiteral("fileupl.log");
+}
+
+QByteArray describe(const char* what, const QByteArray& name)
+{
+    return QByteArray(what) + ": " + name.left(80);
+}
+
+}
+
+ServerView serverView(const ScriptedFtpPeer& peer)
+{
+    return { peer.transcript(), [&peer](const QByteArray& name) -> std::optional<QByteArray> {
+                if (!peer.hasFile(name))
+                    return std::nullopt;
+                return peer.file(name);
+            } };
+}
+
+ServerView serverView(const RealFtpServer& server)
+{
+    return { server.commandsReceived(), [&server](const QByteArray& name) -> std::optional<QByteArray> {
+                const QString file = QString::fromLatin1(name);
+                if (!server.hasFile(file))
+                    return std::nullopt;
+                return server.fileBytes(file);
+            } };
+}
+
+namespace FaultChecks {
+
+void runWithin(const std::function<void()>& job, int boundMs)
+{
+    QTimer watchdog;
+    watchdog.setSingleShot(true);
+    QObject::connect(&watchdog, &QTimer::timeout, [boundMs] {
+        qFatal("the job was still running after %d ms", boundMs);
+    });
+    watchdog.start(boundMs);
+    job();
+}
+
+QStringList passedNames(const QString& outcomeLog)
+{
+    QStringList names;
+    for (const QString& line : linesOf(outcomeLog)) {
+        const auto [name, status] = nameAndStatus(line);
+        if (status == QLatin1String("pass"))
+            names << name;
+    }
+    return names;
+}
+
+QStringList outcomesIn(const QString& outcomeLog)
+{
+    QStringList list;
+    for (const QString& line : linesOf(outcomeLog)) {
+        const auto [name, status] = nameAndStatus(line);
+        list << name + QLatin1Char(' ') + status;
+    }
+    return list;
+}
+
+// "message YYYY/MM/DD at hh:mm:ss AMPM"
+QStringList errorMessages(const QString& errorLog)
+{
+    QStringList list;
+    for (const QString& line : linesOf(errorLog))
+        list << line.section(QLatin1Char(' '), 0, -5);
+    return list;
+}
+
+void verifyDownloadDeletes(const ServerView& server, const FileMap& served, const ProgramUnderTest& put,
+                           const std::function<QString(const QByteArray&)>& localName)
+{
+    const QStringList passed = passedNames(put.logFile(outcomeLog(true)));
+    for (const QString& command : server.commands) {
+        if (!command.startsWith(QLatin1String("DELE ")))
+            continue;
+        const QByteArray name = command.mid(5).toLatin1();
+        QVERIFY2(served.contains(name), describe("DELE of a file never served", name).constData());
+        QVERIFY2(passed.contains(QString::fromLatin1(name)), describe("DELE of a file not recorded pass", name).constData());
+        const QString local = localName ? localName(name) : QString::fromLatin1(name);
+        QVERIFY2(fileBytes(put.workFile(local)) == served[name],
+                 describe("DELE of a file whose local copy is not what was served", name).constData());
+    }
+    for (auto it = served.cbegin(); it != served.cend(); ++it) {
+        if (!passed.contains(QString::fromLatin1(it.key())))
+            QVERIFY2(server.file(it.key()) == it.value(), describe("a file not confirmed left the server", it.key()).constData());
+    }
+}
+
+void verifyUploadRemovals(const ServerView& server, const FileMap& local, const ProgramUnderTest& put)
+{
+    const QStringList passed = passedNames(put.logFile(outcomeLog(false)));
+    for (auto it = local.cbegin(); it != local.cend(); ++it) {
+        const QString path = put.workFile(QString::fromLatin1(it.key()));
+        const bool confirmed = passed.contains(QString::fromLatin1(it.key()));
+        if (!QFile::exists(path)) {
+            QVERIFY2(confirmed, describe("a file not recorded pass left the working folder", it.key()).constData());
+            QVERIFY2(server.file(it.key()) == it.value(),
+                     describe("a file left the working folder though the server does not hold it", it.key()).constData());
+        } else if (!confirmed) {
+            QVERIFY2(fileBytes(path) == it.value(), describe("a file not confirmed changed locally", it.key()).constData());
+        }
+    }
+}
+
+void verifyLogged(const ProgramUnderTest& put, bool download, const QRegularExpression& line)
+{
+    const QStringList lines = linesOf(put.logFile(download ? QStringLiteral("err_dload.log")
+                                                           : QStringLiteral("err_upload.log")))
+        + linesOf(put.logFile(outcomeLog(download)));
+    for (const QString& candidate : lines) {
+        if (line.match(candidate).hasMatch())
+            return;
+    }
+    QFAIL(qPrintable(QStringLiteral("no log line matches %1 in:\n%2").arg(line.pattern(), lines.join('\n'))));
+}
+
+}
+
+FaultRun::FaultRun(bool download, double timeScale, const QDateTime& now) : job(download, now, timeScale)
+{
+    job.pointSite({ peer.host(), peer.port(), QStringLiteral("alice"), QStringLiteral("s3cret"),
+                    QStringLiteral("/in"), QStringLiteral("*.dat") });
+}
+
+void FaultRun::putFile(const QByteArray& name, const QByteArray& bytes)
+{
+    files.insert(name, bytes);
+    if (job.download)
+        peer.putFile(name, bytes);
+    else
+        QVERIFY(writeFileBytes(job.put.workFile(QString::fromLatin1(name)), bytes));
+}
+
+QStringList FaultRun::outcomes() const
+{
+    return FaultChecks::outcomesIn(job.put.logFile(outcomeLog(job.download)));
+}
+
+void FaultRun::verifyPromises(const QRegularExpression& logged) const
+{
+    if (job.download)
+        FaultChecks::verifyDownloadDeletes(serverView(peer), files, job.put, localName);
+    else
+        FaultChecks::verifyUploadRemovals(serverView(peer), files, job.put);
+    FaultChecks::verifyLogged(job.put, job.download, logged);
+}
+
+QByteArray faultBytes(const QByteArray& name, int size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    const uint seed = qHash(name);
+    for (int i = 0; i < size; ++i)
+        bytes[i] = char((i * 131 + seed + i / 251) & 0xff);
+    return bytes;
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "app/SettingsStore.h"
+#include "config/SettingsFormat.h"
+#include "config/SiteTables.h"
+
+#include <QComboBox>
+#include <QStringList>
+
+// Sites for the settings-file tests, and what the window's host lists show.
+
+// A site with every field different from its neighbours', with commas, blanks
+// and 8-bit characters where the format holds them.
+inline SiteRecord variedSite(const QString& prefix, int slot)
+{
+    const QString n = QString::number(slot);
+    return { prefix + n + QString::fromLatin1(".caf\xe9,x"), QStringLiteral("user ") + n,
+             QString::fromLatin1("p\xe4ss,w ") + QString(slot % 40, QLatin1Char('#')) + n,
+             QStringLiteral("/in/") + n + QStringLiteral(" a,b"), QString::number(2000 + slot),
+             QStringLiteral("*.") + n, slot % 2 ? QStringLiteral("1") : QStringLiteral("0"),
+             slot % 3 ? QStringLiteral("0") : QStringLiteral("1"), QString::number(1 + slot % 12),
+             slot % 2 ? QStringLiteral("PM") : QStringLiteral("AM") };
+}
+
+// The lines of a site file holding that many varied sites.
+inline QByteArray goodLines(const QString& prefix, int count)
+{
+    QByteArray bytes;
+    for (int slot = 1; slot <= count; ++slot)
+        bytes += siteLine(variedSite(prefix, slot), true) + "\r\n";
+    return bytes;
+}
+
+inline QStringList itemsOf(const QComboBox* list)
+{
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i)
+        items.append(list->itemText(i));
+    return items;
+}
+
+inline QStringList hostsOf(SiteColumns site)
+{
+    QStringList hosts;
+    for (int slot = 1; slot <= site.count; ++slot)
+        hosts.append(site.hosts[size_t(slot)]);
+    return hosts;
+}
