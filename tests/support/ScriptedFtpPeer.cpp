@@ -97,11 +97,6 @@ void ScriptedFtpPeer::stopAnsweringAt(const QByteArray& verb)
     stopVerb = verb.toUpper();
 }
 
-void ScriptedFtpPeer::closeControlAt(const QByteArray& verb)
-{
-    closeVerb = verb.toUpper();
-}
-
 void ScriptedFtpPeer::sendRaw(const Chunks& chunks)
 {
     if (sessions.empty())
@@ -113,16 +108,6 @@ void ScriptedFtpPeer::sendRaw(const Chunks& chunks)
 void ScriptedFtpPeer::sendRaw(const QByteArray& bytes)
 {
     sendRaw(Chunks { { bytes } });
-}
-
-void ScriptedFtpPeer::closeControl()
-{
-    if (sessions.empty())
-        return;
-    Session& s = *sessions.back();
-    if (s.data)
-        s.data->abort();
-    s.control->disconnectFromHost();
 }
 
 bool ScriptedFtpPeer::waitForCommand(const QByteArray& verb, int occurrence, int boundMs)
@@ -230,10 +215,6 @@ ScriptedFtpPeer::Steps ScriptedFtpPeer::answer(Session& s, const QByteArray& lin
         stopVerb.clear();
         s.silent = true;
         return {};
-    }
-    if (!closeVerb.isEmpty() && verb == closeVerb) {
-        closeVerb.clear();
-        return { closeControlStep(s) };
     }
     const auto scripted = scriptedReplies.find(verb);
     if (scripted != scriptedReplies.end() && !scripted->empty()) {

@@ -80,6 +80,9 @@ ScriptedFtpPeer::Steps ScriptedFtpPeer::sendingTransfer(Session& s, const Transf
     switch (dataOrder) {
     case DataOrder::PreliminaryFirst:
         break;
+    case DataOrder::LateConnect:
+        return { preliminary, pauseStep(s, kLateConnectMs), connectStep(s), sendStep(s, content), closeDataStep(s),
+                 final };
     case DataOrder::ConnectFirst:
         return { connectStep(s), preliminary, sendStep(s, content), closeDataStep(s), final };
     case DataOrder::PreliminaryWithFinal:
