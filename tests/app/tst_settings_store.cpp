@@ -1,6 +1,5 @@
 // The site files as start-up reads them and closing writes them: a full table
-// comes back as it went, the password rule follows "Recall PASS", and a table
-// alone in its file fills its own row.
+// comes back as it went, and a table alone in its file fills its own row.
 #include "app/Program.h"
 #include "app/SettingsStore.h"
 #include "config/SettingsFormat.h"
@@ -65,26 +64,6 @@ private slots:
         QCOMPARE(f.Combo2->currentText(), download[0].host);
         QCOMPARE(f.fText4->text(), download[0].password);
         QCOMPARE(f.Text10->text(), upload[0].port);
-    }
-
-    void recallPassOffOmitsOrdinaryPasswordsOnly()
-    {
-        {
-            auto first = startedProgram();
-            appendSite(downloadSiteColumns(first->sites), variedSite(QStringLiteral("a"), 1));
-            SiteRecord anonymous = variedSite(QStringLiteral("b"), 2);
-            anonymous.user = QStringLiteral("AnOnYmOuS");
-            anonymous.password = QStringLiteral("abc");
-            appendSite(downloadSiteColumns(first->sites), anonymous);
-            first->form.ai_pass->trigger();
-            QVERIFY(saveSites(*first));
-        }
-        const QList<QByteArray> lines = fileBytes(kDownloadFile).split('\n');
-        QVERIFY(lines[0].contains("\"user 1\",,\""));
-        QVERIFY(lines[1].contains("\"AnOnYmOuS\",\"bdf\","));
-        auto second = startedProgram();
-        QCOMPARE(second->sites.downloadPasswords[1], QString());
-        QCOMPARE(second->sites.downloadPasswords[2], QStringLiteral("abc"));
     }
 
     void onlyTheUploadFileFillsTheUploadRow_data()

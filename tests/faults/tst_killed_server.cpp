@@ -2,9 +2,7 @@
 // ever confirm that file. The job must still end, through its supervision,
 // report a timeout, record the file "fail", keep no part of it under its
 // name, and delete nothing on the server that was not confirmed.
-#include "schedule/ScheduleTick.h"
 #include "support/FaultChecks.h"
-#include "support/ProgramUnderTest.h"
 #include "support/RealFtpServer.h"
 
 #include <QFile>
@@ -50,15 +48,11 @@ void KilledServerTest::killedMidFile()
     for (auto it = served.cbegin(); it != served.cend(); ++it)
         server.putFile(QString::fromLatin1(it.key()), it.value());
 
-    ProgramUnderTest put;
-    Program& p = put.program;
-    p.clock.set(QDateTime(QDate(2024, 3, 5), QTime(9, 0, 30)));
+    JobUnderTest job(true, QDateTime(QDate(2024, 3, 5), QTime(9, 0, 30)));
+    Program& p = job.p;
     // pyftpdlib does not expand wildcards in NLST: the pattern stays empty.
-    pointDownloadSite(p, { server.host(), server.port(), server.user(), server.password() });
-    p.sites.downloadHours[1] = QStringLiteral("9");
-    p.sites.downloadAmPm[1] = QStringLiteral("AM");
-    p.sites.downloadActiveFlags[1] = QStringLiteral("1");
-    p.form.Text11->setText(retries);
+    job.pointSite({ server.host(), server.port(), server.user(), server.password() });
+    job.setRetries(retries);
     p.form.ai_del->setChecked(true);
     p.options.deleteAfterDownload = true;
 
@@ -74,20 +68,20 @@ void KilledServerTest::killedMidFile()
     });
     connect(&p.form.Timer3, &Timer::Tick, &p.form, [&] { ticksAfterKill += killed; });
 
-    FaultChecks::runWithin([&p] { downloadScheduleTick(p); });
+    FaultChecks::runWithin([&job] { job.runFromSchedule(); });
 
     QVERIFY(killed);
     // The supervision ends a session on the eleventh tick without data; the
     // data stopped at the kill.
     QVERIFY2(ticksAfterKill >= 10 && ticksAfterKill <= 11, qPrintable(QString::number(ticksAfterKill)));
-    QCOMPARE(FaultChecks::errorMessages(put.logFile(QStringLiteral("err_dload.log"))), log);
+    QCOMPARE(FaultChecks::errorMessages(job.put.logFile(QStringLiteral("err_dload.log"))), log);
     QCOMPARE(p.form.Label11->text(), QStringLiteral("9AMTimeout"));
     QVERIFY(!p.schedule.downloadJobRunning);
     QVERIFY(!p.session.recoveryInProgress);
-    QVERIFY(!QFile::exists(put.workFile(kKilledDuring)));
-    FaultChecks::verifyDownloadDeletes(serverView(server), served, put);
+    QVERIFY(!QFile::exists(job.put.workFile(kKilledDuring)));
+    FaultChecks::verifyDownloadDeletes(serverView(server), served, job.put);
     QVERIFY(server.hasFile(kKilledDuring));
-    FaultChecks::verifyLogged(put, true, QRegularExpression(QStringLiteral("k2\\.dat .* fail$")));
+    FaultChecks::verifyLogged(job.put, true, QRegularExpression(QStringLiteral("k2\\.dat .* fail$")));
 }
 
 QTEST_MAIN(KilledServerTest)

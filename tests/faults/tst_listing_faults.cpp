@@ -56,7 +56,7 @@ void ListingFaultsTest::hostileListing()
     QFETCH(QByteArray, recorded);
     QFETCH(bool, nlst);
     QFETCH(QStringList, refused);
-    FaultRun run(true);
+    PeerJob run(true);
     run.p.options.deleteAfterDownload = true;
     run.p.form.ai_nlst->setChecked(nlst);
     QByteArray listing = recorded;

@@ -16,7 +16,7 @@
 
 namespace {
 
-using Setup = std::function<void(FaultRun&)>;
+using Setup = std::function<void(PeerJob&)>;
 
 constexpr int kFirstFileBytes = 40'000;
 constexpr int kSecondFileBytes = 3'000;
@@ -29,7 +29,7 @@ const QDateTime kAfterMidnight(QDate(2024, 3, 6), QTime(0, 0, 1));
 const QDateTime kNineAm(QDate(2024, 3, 5), QTime(9, 0, 30));
 
 // Runs the action once the peer receives this command line.
-void onCommand(FaultRun& r, const QString& line, const std::function<void()>& action)
+void onCommand(PeerJob& r, const QString& line, const std::function<void()>& action)
 {
     QObject::connect(&r.peer, &ScriptedFtpPeer::commandReceived, &r.peer, [line, action](const QString& got) {
         if (got == line)
@@ -39,7 +39,7 @@ void onCommand(FaultRun& r, const QString& line, const std::function<void()>& ac
 
 // Runs the action once the first chunk of an upload has gone out: the file is
 // open and being sent.
-void onFirstChunkSent(FaultRun& r, const std::function<void()>& action)
+void onFirstChunkSent(PeerJob& r, const std::function<void()>& action)
 {
     auto done = std::make_shared<bool>(false);
     QObject::connect(&r.p.form.ftpclient3, &Winsock::SendComplete, &r.peer, [done, action] {
@@ -48,7 +48,7 @@ void onFirstChunkSent(FaultRun& r, const std::function<void()>& action)
     });
 }
 
-void removeWorkingFolder(FaultRun& r)
+void removeWorkingFolder(PeerJob& r)
 {
     QDir(r.p.workPath).removeRecursively();
     if (!r.job.download)
@@ -96,20 +96,20 @@ void LocalFaultsTest::localSideFails_data()
     const QString aFailed = QStringLiteral("a\\.dat .* fail$");
 
     QTest::newRow("download: the working folder missing from the start")
-        << true << Setup([](FaultRun& r) { r.p.workPath = r.job.put.folder.file(QStringLiteral("unmounted")); })
+        << true << Setup([](PeerJob& r) { r.p.workPath = r.job.put.folder.file(QStringLiteral("unmounted")); })
         << bothFail << aFailed;
     QTest::newRow("download: the working folder removed in the middle of a file")
-        << true << Setup([](FaultRun& r) { onCommand(r, "RETR a.dat", [&r] { removeWorkingFolder(r); }); })
+        << true << Setup([](PeerJob& r) { onCommand(r, "RETR a.dat", [&r] { removeWorkingFolder(r); }); })
         << bothFail << aFailed;
     QTest::newRow("download: a folder holds the file's local name")
-        << true << Setup([](FaultRun& r) { QDir(r.p.workPath).mkdir(QStringLiteral("a.dat")); }) << firstFails
+        << true << Setup([](PeerJob& r) { QDir(r.p.workPath).mkdir(QStringLiteral("a.dat")); }) << firstFails
         << aFailed;
     QTest::newRow("upload: the working folder removed before the first file")
-        << false << Setup([](FaultRun& r) { onCommand(r, "TYPE I", [&r] { removeWorkingFolder(r); }); })
+        << false << Setup([](PeerJob& r) { onCommand(r, "TYPE I", [&r] { removeWorkingFolder(r); }); })
         << bothFail << aFailed;
     QTest::newRow("upload: a file grows while it is sent")
         << false
-        << Setup([](FaultRun& r) {
+        << Setup([](PeerJob& r) {
                onFirstChunkSent(r, [&r] {
                    r.files["a.dat"] += "written while the file went out";
                    QFile file(r.job.put.workFile(QStringLiteral("a.dat")));
@@ -120,7 +120,7 @@ void LocalFaultsTest::localSideFails_data()
         << firstFails << aFailed;
     QTest::newRow("upload: a file vanishes while it is sent")
         << false
-        << Setup([](FaultRun& r) {
+        << Setup([](PeerJob& r) {
                onFirstChunkSent(r, [&r] {
                    QFile::remove(r.job.put.workFile(QStringLiteral("a.dat")));
                    r.files.remove("a.dat");
@@ -129,7 +129,7 @@ void LocalFaultsTest::localSideFails_data()
         << QStringList { "a.dat pass", "b.dat pass" } << "a\\.dat 40000 pass$";
     QTest::newRow("upload: a file vanishes before its turn")
         << false
-        << Setup([](FaultRun& r) {
+        << Setup([](PeerJob& r) {
                onCommand(r, "STOR a.dat", [&r] {
                    QFile::remove(r.job.put.workFile(QStringLiteral("b.dat")));
                    r.files.remove("b.dat");
@@ -138,7 +138,7 @@ void LocalFaultsTest::localSideFails_data()
         << QStringList { "a.dat pass", "b.dat fail" } << "b\\.dat 0 fail$";
     QTest::newRow("upload: a file vanishes as its STOR goes out")
         << false
-        << Setup([](FaultRun& r) {
+        << Setup([](PeerJob& r) {
                onCommand(r, "STOR a.dat", [&r] {
                    QFile::remove(r.job.put.workFile(QStringLiteral("a.dat")));
                    r.files.remove("a.dat");
@@ -153,7 +153,7 @@ void LocalFaultsTest::localSideFails()
     QFETCH(Setup, fault);
     QFETCH(QStringList, outcomes);
     QFETCH(QString, logged);
-    FaultRun run(download);
+    PeerJob run(download);
     run.p.options.deleteAfterDownload = run.p.options.deleteAfterUpload = true;
     run.putFile("a.dat", faultBytes("a.dat", kFirstFileBytes));
     run.putFile("b.dat", faultBytes("b.dat", kSecondFileBytes));
@@ -167,7 +167,7 @@ void LocalFaultsTest::localSideFails()
 
 void LocalFaultsTest::diskFullKeepsTheRemoteFile()
 {
-    FaultRun run(true);
+    PeerJob run(true);
     SmallDisk disk(run.p.workPath);
     if (!disk.mounted)
         QSKIP("a small tmpfs needs root and the right to mount");
@@ -197,7 +197,7 @@ void LocalFaultsTest::clockJumpsDuringAJob()
     QFETCH(QDateTime, start);
     QFETCH(QDateTime, jumpTo);
     QFETCH(QString, secondFileDate);
-    FaultRun run(true, ProgramUnderTest::kDefaultTimeScale, start);
+    PeerJob run(true, ProgramUnderTest::kDefaultTimeScale, start);
     run.p.options.deleteAfterDownload = true;
     run.p.form.ai_dstamp->setChecked(true);
     run.putFile("a.dat", faultBytes("a.dat", kFirstFileBytes));

@@ -10,7 +10,7 @@
 
 namespace {
 
-using Setup = std::function<void(FaultRun&)>;
+using Setup = std::function<void(PeerJob&)>;
 using Transfer = ScriptedFtpPeer::Transfer;
 using DataFault = ScriptedFtpPeer::DataFault;
 using Chunks = ScriptedFtpPeer::Chunks;
@@ -31,13 +31,13 @@ const QByteArray kPortAccepted = "200 PORT command successful.\r\n";
 
 Setup planFirst(const QByteArray& verb, const Transfer& plan)
 {
-    return [verb, plan](FaultRun& r) { r.peer.planTransfer(verb, plan); };
+    return [verb, plan](PeerJob& r) { r.peer.planTransfer(verb, plan); };
 }
 
 // The fault falls on the last file, whose fate the end of the job decides.
 Setup planSecond(const QByteArray& verb, const Transfer& plan)
 {
-    return [verb, plan](FaultRun& r) {
+    return [verb, plan](PeerJob& r) {
         r.peer.planTransfer(verb, {});
         r.peer.planTransfer(verb, plan);
     };
@@ -47,7 +47,7 @@ Setup planSecond(const QByteArray& verb, const Transfer& plan)
 // the one made ready after it come first.
 Setup refuseFirstFilePort(const QByteArray& refusal, const QByteArray& transferVerb, const QByteArray& transferReply)
 {
-    return [=](FaultRun& r) {
+    return [=](PeerJob& r) {
         r.peer.replyTo("PORT", kPortAccepted);
         r.peer.replyTo("PORT", kPortAccepted);
         r.peer.replyTo("PORT", refusal);
@@ -97,19 +97,19 @@ void NetworkFaultsTest::serverOrNetworkFails_data()
         << QStringList {} << "^Timeout Error ";
     QTest::newRow("download: 150, then 425: the data connection never opened")
         << true
-        << Setup([](FaultRun& r) {
+        << Setup([](PeerJob& r) {
                r.peer.replyTo("RETR", Chunks { { "150 Opening BINARY mode data connection.\r\n" },
                                                { "425 Can't open data connection.\r\n", kQuickRefusalMs } });
            })
         << firstFails << aFailed;
     QTest::newRow("download: RETR refused with 550")
-        << true << Setup([](FaultRun& r) { r.peer.replyTo("RETR", "550 Permission denied.\r\n"); }) << firstFails
+        << true << Setup([](PeerJob& r) { r.peer.replyTo("RETR", "550 Permission denied.\r\n"); }) << firstFails
         << aFailed;
     QTest::newRow("download: 150, then no data connection and no reply")
         << true << planFirst("RETR", { .fault = DataFault::NeverConnect }) << firstFails << aFailed;
     QTest::newRow("download: 426 after part of the data, size unknown")
         << true
-        << Setup([=](FaultRun& r) {
+        << Setup([=](PeerJob& r) {
                r.peer.planTransfer("RETR", { .preliminary = unknownSize,
                                              .final = "426 Connection closed; transfer aborted.\r\n",
                                              .content = r.files["a.dat"].left(kFirstFileBytes / 2) });
@@ -117,7 +117,7 @@ void NetworkFaultsTest::serverOrNetworkFails_data()
         << firstFails << aFailed;
     QTest::newRow("download: 426 after part of the last file: no DELE as the job ends")
         << true
-        << Setup([=](FaultRun& r) {
+        << Setup([=](PeerJob& r) {
                r.peer.planTransfer("RETR", {});
                r.peer.planTransfer("RETR", { .preliminary = "150 Opening BINARY mode data connection for b.dat.\r\n",
                                              .final = "426 Connection closed; transfer aborted.\r\n",
@@ -142,7 +142,7 @@ void NetworkFaultsTest::serverOrNetworkFails_data()
         << bothTried << aFailed;
     QTest::newRow("upload: 150, then 425: the data connection never opened")
         << false
-        << Setup([](FaultRun& r) {
+        << Setup([](PeerJob& r) {
                r.peer.replyTo("STOR", Chunks { { "150 Ok to send data.\r\n" },
                                                { "425 Can't open data connection.\r\n", kQuickRefusalMs } });
            })
@@ -152,7 +152,7 @@ void NetworkFaultsTest::serverOrNetworkFails_data()
         << aFailed;
     QTest::newRow("upload: an empty file refused with 451 after its close")
         << false
-        << Setup([](FaultRun& r) {
+        << Setup([](PeerJob& r) {
                r.putFile("a.dat", {});
                r.peer.planTransfer("STOR", { .final = "451 Local error in processing.\r\n" });
            })
@@ -174,7 +174,7 @@ void NetworkFaultsTest::serverOrNetworkFails()
     QFETCH(Setup, fault);
     QFETCH(QStringList, outcomes);
     QFETCH(QString, logged);
-    FaultRun run(download, kTimeOutScale);
+    PeerJob run(download, kTimeOutScale);
     run.p.options.deleteAfterDownload = run.p.options.deleteAfterUpload = true;
     run.putFile("a.dat", faultBytes("a.dat", kFirstFileBytes));
     run.putFile("b.dat", faultBytes("b.dat", kSecondFileBytes));

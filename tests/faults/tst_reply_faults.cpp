@@ -77,7 +77,7 @@ void ReplyFaultsTest::serverSendsNoReply()
     QFETCH(Chunks, answer);
     QFETCH(QStringList, outcomes);
     QFETCH(QString, logged);
-    FaultRun run(true, kTimeOutScale);
+    PeerJob run(true, kTimeOutScale);
     run.p.options.deleteAfterDownload = true;
     run.putFile("a.dat", faultBytes("a.dat", 5000));
     run.putFile("b.dat", faultBytes("b.dat", 700));

@@ -4,13 +4,8 @@
 // the retries field allows; a reset data connection restarts the job at the
 // failed file, then passes over it. Every file that passes arrives whole, and
 // only a confirmed file is ever deleted, on either side.
-#include "schedule/ScheduleTick.h"
 #include "support/FaultChecks.h"
-#include "support/FileBytes.h"
-#include "support/ProgramUnderTest.h"
-#include "support/ScriptedFtpPeer.h"
 
-#include <QFile>
 #include <QtTest>
 
 namespace {
@@ -20,15 +15,9 @@ using Transfer = ScriptedFtpPeer::Transfer;
 // The supervision counts ticks, not seconds: a smaller scale only makes its
 // ten ticks pass sooner.
 constexpr double kSupervisionTimeScale = 0.005;
-const QDateTime kNineAm(QDate(2024, 3, 5), QTime(9, 0, 30));
-
-QByteArray contentOf(const QString& name, int size)
-{
-    QByteArray bytes;
-    for (int i = 0; bytes.size() < size; ++i)
-        bytes += name.toLatin1() + char(i % 256) + QByteArray("\r\n\n\0\xff", 5);
-    return bytes.left(size);
-}
+// Larger than one upload chunk and one read, so a reset comes while the file
+// is going out.
+constexpr int kFileBytes = 20'000;
 
 QStringList names(const QString& stem, int count)
 {
@@ -64,33 +53,6 @@ void resetTransfers(ScriptedFtpPeer& peer, const QByteArray& verb, const QList<i
     }
 }
 
-// Site 1 of one job points at the peer and is due at 9 AM; the clock says 9 AM.
-struct Scheduled {
-    ScriptedFtpPeer peer;
-    ProgramUnderTest put;
-    Program& p = put.program;
-    bool download;
-
-    Scheduled(bool isDownload, double timeScale = ProgramUnderTest::kDefaultTimeScale)
-        : put(timeScale), download(isDownload)
-    {
-        const SiteLogin login { peer.host(), peer.port(), QStringLiteral("u"), QStringLiteral("pw"),
-                                QStringLiteral("/"), download ? QString() : QStringLiteral("*.dat") };
-        (download ? pointDownloadSite : pointUploadSite)(p, login);
-        SiteColumns site = download ? downloadSiteColumns(p.sites) : uploadSiteColumns(p.sites);
-        site.hours[1] = QStringLiteral("9");
-        site.amPm[1] = QStringLiteral("AM");
-        site.activeFlags[1] = QStringLiteral("1");
-        p.clock.set(kNineAm);
-    }
-
-    void setRetries(const QString& retries) { (download ? p.form.Text11 : p.form.Text12)->setText(retries); }
-
-    // Runs the job from its schedule tick; the tick returns once the job and
-    // its restarts have ended.
-    void runFromSchedule() { (download ? downloadScheduleTick : uploadScheduleTick)(p); }
-};
-
 }
 
 class SupervisionRetryTest : public QObject {
@@ -99,11 +61,9 @@ class SupervisionRetryTest : public QObject {
 private slots:
     void stalledSessionTimesOut_data();
     void stalledSessionTimesOut();
-    void downloadResetRetries_data();
-    void downloadResetRetries();
+    void resetRetries_data();
+    void resetRetries();
     void retryResumesBeyond16BitPositions();
-    void uploadResetRetries_data();
-    void uploadResetRetries();
 };
 
 void SupervisionRetryTest::stalledSessionTimesOut_data()
@@ -123,10 +83,10 @@ void SupervisionRetryTest::stalledSessionTimesOut()
     QFETCH(bool, download);
     QFETCH(QByteArray, stallAt);
     QFETCH(int, retries);
-    Scheduled s(download, kSupervisionTimeScale);
-    s.setRetries(QString::number(retries));
+    PeerJob s(download, kSupervisionTimeScale);
+    s.job.setRetries(QString::number(retries));
     Timer& supervision = download ? s.p.form.Timer3 : s.p.form.Timer4;
-    const QString errorLog = s.put.logFile(download ? QStringLiteral("err_dload.log") : QStringLiteral("err_upload.log"));
+    const QString errorLog = s.job.errorLog();
     int ticks = 0;
     QList<int> ticksPerSession;
     // A restart comes only after the ended job has reported and wound down.
@@ -159,89 +119,118 @@ void SupervisionRetryTest::stalledSessionTimesOut()
     QStringList expected(retries + 1, QStringLiteral("Timeout Error"));
     expected << QStringLiteral("Unknown Error");
     QCOMPARE(FaultChecks::errorMessages(errorLog), expected);
-    QCOMPARE((download ? s.p.form.Label11 : s.p.form.Label12)->text(), QStringLiteral("9AMTimeout"));
+    QCOMPARE(s.job.scheduleDisplay()->text(), QStringLiteral("9AMTimeout"));
     QVERIFY(!s.p.session.recoveryInProgress);
     QCOMPARE(s.p.form.windowTitle(), QStringLiteral("Tolvane - Idle"));
 }
 
-void SupervisionRetryTest::downloadResetRetries_data()
+void SupervisionRetryTest::resetRetries_data()
 {
+    QTest::addColumn<bool>("download");
     QTest::addColumn<int>("files");
     QTest::addColumn<bool>("nlst");
     QTest::addColumn<QString>("retries");
-    QTest::addColumn<QList<int>>("resetRetrs");
+    QTest::addColumn<QList<int>>("resets");
     QTest::addColumn<bool>("replyFirst");
     QTest::addColumn<bool>("deleteAfter");
-    QTest::addColumn<QStringList>("retrieved");
+    QTest::addColumn<QStringList>("transferred");
     QTest::addColumn<QStringList>("failed");
     QTest::addColumn<int>("sessions");
     const QStringList five = names(QStringLiteral("a"), 5);
     const QStringList thirdTwice { "a1.dat", "a2.dat", "a3.dat", "a3.dat", "a4.dat", "a5.dat" };
-    QTest::newRow("one reset: the third file is fetched again")
-        << 5 << true << "1" << QList<int> { 3 } << false << false << thirdTwice << QStringList() << 2;
-    QTest::newRow("426 before the reset: the third file is still fetched again")
-        << 5 << true << "1" << QList<int> { 3 } << true << false << thirdTwice << QStringList() << 2;
-    QTest::newRow("two resets: the third fails, the job goes on with the fourth")
-        << 5 << true << "1" << QList<int> { 3, 4 } << false << false << thirdTwice << QStringList { "a3.dat" } << 3;
+    QTest::newRow("download, one reset: the third file is fetched again")
+        << true << 5 << true << "1" << QList<int> { 3 } << false << false << thirdTwice << QStringList() << 2;
+    QTest::newRow("download, 426 before the reset: the third file is still fetched again")
+        << true << 5 << true << "1" << QList<int> { 3 } << true << false << thirdTwice << QStringList() << 2;
+    QTest::newRow("download, two resets: the third fails, the job goes on with the fourth")
+        << true << 5 << true << "1" << QList<int> { 3, 4 } << false << false << thirdTwice << QStringList { "a3.dat" }
+        << 3;
     QTest::newRow("delete after download: the restart finds the third file though those before are gone")
-        << 5 << true << "1" << QList<int> { 3, 4 } << false << true << thirdTwice << QStringList { "a3.dat" } << 3;
+        << true << 5 << true << "1" << QList<int> { 3, 4 } << false << true << thirdTwice << QStringList { "a3.dat" }
+        << 3;
     QTest::newRow("LIST: the give-up resumes at the entry after the failed file")
-        << 5 << false << "1" << QList<int> { 3, 4 } << false << false << thirdTwice << QStringList { "a3.dat" } << 3;
+        << true << 5 << false << "1" << QList<int> { 3, 4 } << false << false << thirdTwice << QStringList { "a3.dat" }
+        << 3;
     const QStringList lastTwice { "a1.dat", "a2.dat", "a3.dat", "a3.dat" };
     QTest::newRow("two resets on the last NLST entry: the job stops")
-        << 3 << true << "1" << QList<int> { 3, 4 } << false << false << lastTwice << QStringList { "a3.dat" } << 2;
+        << true << 3 << true << "1" << QList<int> { 3, 4 } << false << false << lastTwice << QStringList { "a3.dat" }
+        << 2;
     QTest::newRow("two resets on the last LIST entry: the job stops")
-        << 3 << false << "1" << QList<int> { 3, 4 } << false << false << lastTwice << QStringList { "a3.dat" } << 2;
-    QTest::newRow("retries 0: no retry, the job goes on")
-        << 5 << true << "0" << QList<int> { 3 } << false << false << five << QStringList { "a3.dat" } << 1;
+        << true << 3 << false << "1" << QList<int> { 3, 4 } << false << false << lastTwice << QStringList { "a3.dat" }
+        << 2;
+    QTest::newRow("download, retries 0: no retry, the job goes on")
+        << true << 5 << true << "0" << QList<int> { 3 } << false << false << five << QStringList { "a3.dat" } << 1;
+
+    // Seven local files under "Delete After UpLoad": a stored file leaves the
+    // working folder only once the server has confirmed it.
+    const QStringList fifthTwice { "u1.dat", "u2.dat", "u3.dat", "u4.dat", "u5.dat", "u5.dat", "u6.dat", "u7.dat" };
+    QTest::newRow("upload, one reset: the fifth file is stored again")
+        << false << 7 << true << "1" << QList<int> { 5 } << false << true << fifthTwice << QStringList() << 2;
+    QTest::newRow("upload, 426 before the reset: the fifth file is still stored again")
+        << false << 7 << true << "1" << QList<int> { 5 } << true << true << fifthTwice << QStringList() << 2;
+    QTest::newRow("upload, two resets: the fifth fails, the job goes on with the sixth")
+        << false << 7 << true << "1" << QList<int> { 5, 6 } << false << true << fifthTwice << QStringList { "u5.dat" }
+        << 3;
+    QTest::newRow("upload, retries 0: no retry, the job goes on")
+        << false << 7 << true << "0" << QList<int> { 5 } << false << true << names(QStringLiteral("u"), 7)
+        << QStringList { "u5.dat" } << 1;
 }
 
-void SupervisionRetryTest::downloadResetRetries()
+void SupervisionRetryTest::resetRetries()
 {
+    QFETCH(bool, download);
     QFETCH(int, files);
     QFETCH(bool, nlst);
     QFETCH(QString, retries);
-    QFETCH(QList<int>, resetRetrs);
+    QFETCH(QList<int>, resets);
     QFETCH(bool, replyFirst);
     QFETCH(bool, deleteAfter);
-    QFETCH(QStringList, retrieved);
+    QFETCH(QStringList, transferred);
     QFETCH(QStringList, failed);
     QFETCH(int, sessions);
-    Scheduled s(true);
-    s.setRetries(retries);
+    PeerJob s(download);
+    s.job.setRetries(retries);
     s.p.form.ai_nlst->setChecked(nlst);
-    s.p.form.ai_del->setChecked(deleteAfter);
-    s.p.options.deleteAfterDownload = deleteAfter;
-    const QStringList served = names(QStringLiteral("a"), files);
-    for (const QString& name : served)
-        s.peer.putFile(name.toLatin1(), contentOf(name, 6000));
-    resetTransfers(s.peer, "RETR", resetRetrs, replyFirst);
+    s.p.form.ai_del->setChecked(download && deleteAfter);
+    s.p.form.ai_del2->setChecked(!download && deleteAfter);
+    s.p.options.deleteAfterDownload = download && deleteAfter;
+    s.p.options.deleteAfterUpload = !download && deleteAfter;
+    const QStringList all = names(download ? QStringLiteral("a") : QStringLiteral("u"), files);
+    for (const QString& name : all)
+        s.putFile(name.toLatin1(), faultBytes(name.toLatin1(), kFileBytes));
+    const QString verb = download ? QStringLiteral("RETR") : QStringLiteral("STOR");
+    resetTransfers(s.peer, verb.toLatin1(), resets, replyFirst);
 
     s.runFromSchedule();
 
-    // Whatever else went wrong, a file gone from the server arrived whole.
-    FileMap servedFiles;
-    for (const QString& name : served)
-        servedFiles.insert(name.toLatin1(), contentOf(name, 6000));
-    FaultChecks::verifyDownloadDeletes(serverView(s.peer), servedFiles, s.put);
+    // Whatever else went wrong, a file gone from either side arrived whole.
+    s.verifyDeletes();
     // Known fault, left open: a restart resumes at a character position of the
     // previous listing, and the new listing no longer holds the files deleted
     // since, so it lands further on. Nothing is lost or deleted wrongly; the
     // files passed over are fetched by the next scheduled run.
     QEXPECT_FAIL("delete after download: the restart finds the third file though those before are gone",
                  "a restart resumes by listing position, not by name", Abort);
-    QCOMPARE(arguments(s.peer.transcript(), QStringLiteral("RETR")), retrieved);
+    QCOMPARE(arguments(s.peer.transcript(), verb), transferred);
     QCOMPARE(s.peer.connectionCount(), sessions);
     QStringList expectedOutcomes;
-    for (const QString& name : served) {
+    for (const QString& name : all) {
         const bool passes = !failed.contains(name);
+        const bool gone = deleteAfter && passes;
+        const QByteArray bytes = faultBytes(name.toLatin1(), kFileBytes);
         expectedOutcomes << name + (passes ? QStringLiteral(" pass") : QStringLiteral(" fail"));
-        QCOMPARE(fileBytes(s.put.workFile(name)), passes ? contentOf(name, 6000) : QByteArray("<missing>"));
-        QCOMPARE(s.peer.hasFile(name.toLatin1()), !(deleteAfter && passes));
+        if (download) {
+            QCOMPARE(s.localFile(name.toLatin1()), passes ? bytes : QByteArray("<missing>"));
+            QCOMPARE(s.peer.hasFile(name.toLatin1()), !gone);
+        } else {
+            QCOMPARE(s.localFile(name.toLatin1()), gone ? QByteArray("<missing>") : bytes);
+            if (passes)
+                QCOMPARE(s.peer.file(name.toLatin1()), bytes);
+        }
     }
-    QCOMPARE(FaultChecks::outcomesIn(s.put.logFile(QStringLiteral("dl_file_size.log"))), expectedOutcomes);
+    QCOMPARE(s.outcomes(), expectedOutcomes);
     QVERIFY(!s.p.session.recoveryInProgress);
-    QVERIFY(!s.p.schedule.downloadJobRunning);
+    QVERIFY(!(download ? s.p.schedule.downloadJobRunning : s.p.schedule.uploadJobRunning));
 }
 
 // The file that fails stands more than 32767 characters into the NLST
@@ -250,8 +239,8 @@ void SupervisionRetryTest::downloadResetRetries()
 // start the retry from the top and fetch the refused file again.
 void SupervisionRetryTest::retryResumesBeyond16BitPositions()
 {
-    Scheduled s(true);
-    s.setRetries(QStringLiteral("1"));
+    PeerJob s(true);
+    s.job.setRetries(QStringLiteral("1"));
     constexpr int kDownloadedNames = 2000;
     QByteArray record;
     for (int i = 0; i < kDownloadedNames; ++i) {
@@ -259,10 +248,10 @@ void SupervisionRetryTest::retryResumesBeyond16BitPositions()
         s.peer.putFile(name, "old");
         record += name + "\r\n";
     }
-    QVERIFY(writeFileBytes(s.put.logFile(QStringLiteral("filename2.log")), record));
+    QVERIFY(writeFileBytes(s.job.put.logFile(QStringLiteral("filename2.log")), record));
     s.p.transfer.downloadedNames.load();
     for (const QByteArray& name : { QByteArray("a0.dat"), QByteArray("z1.dat"), QByteArray("z2.dat") })
-        s.peer.putFile(name, contentOf(QString::fromLatin1(name), 6000));
+        s.putFile(name, faultBytes(name, kFileBytes));
     Transfer refused;
     refused.preliminary = "550 Permission denied.\r\n";
     refused.fault = ScriptedFtpPeer::DataFault::NeverConnect;
@@ -274,64 +263,7 @@ void SupervisionRetryTest::retryResumesBeyond16BitPositions()
     QCOMPARE(arguments(s.peer.transcript(), QStringLiteral("RETR")),
              QStringList({ "a0.dat", "z1.dat", "z1.dat", "z2.dat" }));
     QVERIFY(s.p.schedule.downloadResumePosition > 32767);
-    QCOMPARE(fileBytes(s.put.workFile(QStringLiteral("z1.dat"))), contentOf(QStringLiteral("z1.dat"), 6000));
-}
-
-void SupervisionRetryTest::uploadResetRetries_data()
-{
-    QTest::addColumn<QString>("retries");
-    QTest::addColumn<QList<int>>("resetStors");
-    QTest::addColumn<bool>("replyFirst");
-    QTest::addColumn<QStringList>("stored");
-    QTest::addColumn<QStringList>("failed");
-    QTest::addColumn<int>("sessions");
-    const QStringList fifthTwice { "u1.dat", "u2.dat", "u3.dat", "u4.dat", "u5.dat", "u5.dat", "u6.dat", "u7.dat" };
-    QTest::newRow("one reset: the fifth file is stored again")
-        << "1" << QList<int> { 5 } << false << fifthTwice << QStringList() << 2;
-    QTest::newRow("426 before the reset: the fifth file is still stored again")
-        << "1" << QList<int> { 5 } << true << fifthTwice << QStringList() << 2;
-    QTest::newRow("two resets: the fifth fails, the job goes on with the sixth")
-        << "1" << QList<int> { 5, 6 } << false << fifthTwice << QStringList { "u5.dat" } << 3;
-    QTest::newRow("retries 0: no retry, the job goes on")
-        << "0" << QList<int> { 5 } << false << names(QStringLiteral("u"), 7) << QStringList { "u5.dat" } << 1;
-}
-
-// Seven local files under "Delete After UpLoad": a stored file leaves the
-// working folder only once the server has confirmed it.
-void SupervisionRetryTest::uploadResetRetries()
-{
-    QFETCH(QString, retries);
-    QFETCH(QList<int>, resetStors);
-    QFETCH(bool, replyFirst);
-    QFETCH(QStringList, stored);
-    QFETCH(QStringList, failed);
-    QFETCH(int, sessions);
-    Scheduled s(false);
-    s.setRetries(retries);
-    s.p.form.ai_del2->setChecked(true);
-    s.p.options.deleteAfterUpload = true;
-    const QStringList local = names(QStringLiteral("u"), 7);
-    // Larger than one chunk, so the reset comes while the file is going out.
-    constexpr int kFileBytes = 20'000;
-    for (const QString& name : local)
-        QVERIFY(writeFileBytes(s.put.workFile(name), contentOf(name, kFileBytes)));
-    resetTransfers(s.peer, "STOR", resetStors, replyFirst);
-
-    s.runFromSchedule();
-
-    QCOMPARE(arguments(s.peer.transcript(), QStringLiteral("STOR")), stored);
-    QCOMPARE(s.peer.connectionCount(), sessions);
-    QStringList expectedOutcomes;
-    for (const QString& name : local) {
-        const bool passes = !failed.contains(name);
-        expectedOutcomes << name + (passes ? QStringLiteral(" pass") : QStringLiteral(" fail"));
-        QCOMPARE(QFile::exists(s.put.workFile(name)), !passes);
-        if (passes)
-            QCOMPARE(s.peer.file(name.toLatin1()), contentOf(name, kFileBytes));
-    }
-    QCOMPARE(FaultChecks::outcomesIn(s.put.logFile(QStringLiteral("fileupl.log"))), expectedOutcomes);
-    QVERIFY(!s.p.session.recoveryInProgress);
-    QVERIFY(!s.p.schedule.uploadJobRunning);
+    QCOMPARE(s.localFile("z1.dat"), faultBytes("z1.dat", kFileBytes));
 }
 
 QTEST_MAIN(SupervisionRetryTest)

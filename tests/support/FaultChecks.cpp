@@ -1,13 +1,14 @@
 #include "support/FaultChecks.h"
 
 #include "platform/TextFiles.h"
-#include "support/FileBytes.h"
 #include "support/RealFtpServer.h"
 
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTimer>
 #include <QtTest>
+
+#include <cstdio>
 
 namespace {
 
@@ -23,6 +24,16 @@ QStringList linesOf(const QString& path)
 
 // "date time AMPM host name size status", the size a number or "Unknown File
 // Size"; the name may hold blanks.
+// The records of a log, each ended by CR LF.
+QStringList recordsOf(const QString& path)
+{
+    if (!QFile::exists(path))
+        return {};
+    QStringList records = QString::fromLatin1(fileBytes(path)).split(QStringLiteral("\r\n"));
+    records.removeLast();
+    return records;
+}
+
 std::pair<QString, QString> nameAndStatus(const QString& outcomeLine)
 {
     QString rest = outcomeLine.section(QLatin1Char(' '), 4);
@@ -159,32 +170,68 @@ void verifyLogged(const ProgramUnderTest& put, bool download, const QRegularExpr
 
 }
 
-FaultRun::FaultRun(bool download, double timeScale, const QDateTime& now) : job(download, now, timeScale)
+PeerJob::PeerJob(bool download, double timeScale, const QDateTime& now) : job(download, now, timeScale)
 {
     job.pointSite({ peer.host(), peer.port(), QStringLiteral("alice"), QStringLiteral("s3cret"),
                     QStringLiteral("/in"), QStringLiteral("*.dat") });
 }
 
-void FaultRun::putFile(const QByteArray& name, const QByteArray& bytes)
+// The temporary folder cannot remove a name that is not UTF-8.
+PeerJob::~PeerJob()
+{
+    for (const QString& name : folderEntries(p.workPath))
+        ::remove((QFile::encodeName(p.workPath) + '/' + name.toLatin1()).constData());
+}
+
+void PeerJob::putFile(const QByteArray& name, const QByteArray& bytes)
 {
     files.insert(name, bytes);
     if (job.download)
         peer.putFile(name, bytes);
     else
-        QVERIFY(writeFileBytes(job.put.workFile(QString::fromLatin1(name)), bytes));
+        QVERIFY(writeFileBytesNamed(p.workPath, name, bytes));
 }
 
-QStringList FaultRun::outcomes() const
+QStringList PeerJob::commands() const
+{
+    static const QRegularExpression port(QStringLiteral("^PORT 127,0,0,1,\\d+,\\d+$"));
+    QStringList lines = peer.transcript();
+    for (QString& line : lines) {
+        if (port.match(line).hasMatch())
+            line = QStringLiteral("PORT");
+    }
+    return lines;
+}
+
+QStringList PeerJob::outcomes() const
 {
     return FaultChecks::outcomesIn(job.put.logFile(outcomeLog(job.download)));
 }
 
-void FaultRun::verifyPromises(const QRegularExpression& logged) const
+QStringList PeerJob::outcomeLines() const
+{
+    QStringList lines = recordsOf(job.put.logFile(outcomeLog(job.download)));
+    for (QString& line : lines)
+        line = line.section(QLatin1Char(' '), 4);
+    return lines;
+}
+
+QStringList PeerJob::recordedNames() const
+{
+    return recordsOf(job.put.logFile(job.download ? QStringLiteral("filename2.log") : QStringLiteral("fileupl1.log")));
+}
+
+void PeerJob::verifyDeletes() const
 {
     if (job.download)
         FaultChecks::verifyDownloadDeletes(serverView(peer), files, job.put, localName);
     else
         FaultChecks::verifyUploadRemovals(serverView(peer), files, job.put);
+}
+
+void PeerJob::verifyPromises(const QRegularExpression& logged) const
+{
+    verifyDeletes();
     FaultChecks::verifyLogged(job.put, job.download, logged);
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "support/FileBytes.h"
 #include "support/JobUnderTest.h"
 #include "support/ScriptedFtpPeer.h"
 
@@ -59,9 +60,10 @@ void verifyLogged(const ProgramUnderTest& put, bool download, const QRegularExpr
 
 }
 
-// One job of either kind against a scripted peer, with the files it is to
-// transfer and the three checks.
-struct FaultRun {
+// One job of either kind against a scripted peer, its site logging in as
+// alice to /in for "*.dat": the files it is to transfer, what it sent and
+// recorded, and the three checks.
+struct PeerJob {
     ScriptedFtpPeer peer;
     JobUnderTest job;
     Program& p = job.p;
@@ -69,15 +71,31 @@ struct FaultRun {
     // The local name of a retrieved file, when a case dates it.
     std::function<QString(const QByteArray&)> localName;
 
-    explicit FaultRun(bool download, double timeScale = ProgramUnderTest::kDefaultTimeScale,
-                      const QDateTime& now = QDateTime(QDate(2024, 3, 5), QTime(9, 0, 30)));
+    explicit PeerJob(bool download, double timeScale = ProgramUnderTest::kDefaultTimeScale,
+                     const QDateTime& now = QDateTime(QDate(2024, 3, 5), QTime(9, 0, 30)));
+    ~PeerJob();
+    PeerJob(const PeerJob&) = delete;
+    PeerJob& operator=(const PeerJob&) = delete;
 
     // Download: a file on the server. Upload: a file of the working folder.
     void putFile(const QByteArray& name, const QByteArray& bytes);
     void run() { FaultChecks::runWithin([this] { job.run(); }); }
+    void runFromSchedule() { FaultChecks::runWithin([this] { job.runFromSchedule(); }); }
 
+    // What the peer received, each PORT checked to name this host and then
+    // written as "PORT": its port is chosen anew for every transfer.
+    QStringList commands() const;
+    // The working folder's file whose name is these bytes.
+    QByteArray localFile(const QByteArray& name) const { return fileBytesNamed(p.workPath, name); }
     // "name status" for each outcome line, in order.
     QStringList outcomes() const;
+    // "name size status" for each outcome line, in order; a record ends at CR
+    // LF only, so a name holding a lone LF stays whole.
+    QStringList outcomeLines() const;
+    // The names the job recorded as transferred.
+    QStringList recordedNames() const;
+
+    void verifyDeletes() const;
     void verifyPromises(const QRegularExpression& logged) const;
 };
 

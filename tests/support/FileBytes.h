@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <dirent.h>
+#include <fcntl.h>
 
 // Whole files as bytes: a file put in place for the program to read, or one
 // the program wrote, compared byte for byte.
@@ -22,6 +23,25 @@ inline QByteArray fileBytes(const QString& name)
 {
     QFile file(name);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// The same for a file of a folder named by the bytes of its name: QFile
+// would encode a name that is not UTF-8 anew, and miss the file.
+inline bool writeFileBytesNamed(const QString& folder, const QByteArray& name, const QByteArray& bytes)
+{
+    QFile file;
+    const int descriptor = ::open((QFile::encodeName(folder) + '/' + name).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    return descriptor >= 0 && file.open(descriptor, QIODevice::WriteOnly, QFileDevice::AutoCloseHandle)
+        && file.write(bytes) == bytes.size();
+}
+
+inline QByteArray fileBytesNamed(const QString& folder, const QByteArray& name)
+{
+    QFile file;
+    const int descriptor = ::open((QFile::encodeName(folder) + '/' + name).constData(), O_RDONLY);
+    if (descriptor < 0 || !file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+        return "<missing>";
+    return file.readAll();
 }
 
 // Every entry of a folder under the bytes of its name (one character per

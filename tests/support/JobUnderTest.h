@@ -1,6 +1,7 @@
 #pragma once
 
 #include "schedule/JobRun.h"
+#include "schedule/ScheduleTick.h"
 #include "support/ProgramUnderTest.h"
 
 #include <QDateTime>
@@ -28,6 +29,16 @@ struct JobUnderTest {
     }
 
     void run() { download ? runDownloadJob(p) : runUploadJob(p); }
+
+    void setRetries(const QString& retries) { (download ? p.form.Text11 : p.form.Text12)->setText(retries); }
+
+    // Site 1 made active and the job started by its schedule tick, which
+    // returns once the job and every restart of it have ended.
+    void runFromSchedule()
+    {
+        (download ? downloadSiteColumns(p.sites) : uploadSiteColumns(p.sites)).activeFlags[1] = QStringLiteral("1");
+        download ? downloadScheduleTick(p) : uploadScheduleTick(p);
+    }
 
     QLabel* scheduleDisplay() const { return download ? p.form.Label11 : p.form.Label12; }
     QString lastRunLine() const { return (download ? p.form.Label18 : p.form.Label19)->text(); }

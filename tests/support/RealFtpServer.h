@@ -47,7 +47,6 @@ public:
     // test may be skipped.
     static bool mustStart();
 
-    Kind kind() const { return serverKind; }
     QString name() const;
     QString host() const { return QStringLiteral("127.0.0.1"); }
     quint16 port() const { return listenPort; }

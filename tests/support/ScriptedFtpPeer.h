@@ -54,6 +54,7 @@ public:
     // ConnectFirst and otherwise PreliminaryFirst.
     enum class DataOrder {
         PreliminaryFirst,       // 150, connect, bytes, close, 226
+        LateConnect,            // 150, a pause, connect, bytes, close, 226
         ConnectFirst,           // connect, 150, bytes, close, 226
         PreliminaryWithFinal,   // connect, bytes, close, then 150 and 226 in one chunk
         FinalBeforeLastBytes,   // 150, connect, all but the last bytes, 226, pause, the rest, close
@@ -88,10 +89,14 @@ public:
     };
 
     static constexpr int kDefaultWaitMs = 5000;
+    // In LateConnect, the pause: long enough for the client to act on the 150
+    // before the data connection comes.
+    static constexpr int kLateConnectMs = 40;
     // In FinalBeforeLastBytes, how many bytes follow the final reply, and after
-    // what pause.
+    // what pause: well past the program's 9-second pause after a final reply
+    // at the tests' usual scale (20 ms a second).
     static constexpr int kHeldBackBytes = 64;
-    static constexpr int kHeldBackPauseMs = 100;
+    static constexpr int kHeldBackPauseMs = 800;
 
     explicit ScriptedFtpPeer(QObject* parent = nullptr);
     ~ScriptedFtpPeer() override;
@@ -125,14 +130,10 @@ public:
     // The connection that receives this verb answers neither it nor anything
     // after it. Once.
     void stopAnsweringAt(const QByteArray& verb);
-    // The connection that receives this verb is closed instead of answered. Once.
-    void closeControlAt(const QByteArray& verb);
     // Sends bytes on the newest control connection after the answers in
     // progress: noise, a megabyte without a line end, an unasked reply.
     void sendRaw(const Chunks& chunks);
     void sendRaw(const QByteArray& bytes);
-    // Closes the newest control connection now.
-    void closeControl();
 
     // --- What the client did -----------------------------------------------
 
@@ -187,7 +188,6 @@ private:
     QHash<QByteArray, std::deque<Transfer>> plannedTransfers;
     DataOrder dataOrder = DataOrder::PreliminaryFirst;
     QByteArray stopVerb;
-    QByteArray closeVerb;
     QStringList commands;
 };
 

@@ -2,17 +2,10 @@
 // which local files go out, in which order and under which remote name, in
 // which chunks, and which are recorded "pass" (named in "fileupl1.log", deleted
 // locally under "Delete After UpLoad") only once the server has confirmed them.
-#include "schedule/JobRun.h"
-#include "support/FileBytes.h"
-#include "support/ProgramUnderTest.h"
-#include "support/ScriptedFtpPeer.h"
+#include "support/FaultChecks.h"
 
-#include <QFile>
 #include <QTcpSocket>
 #include <QtTest>
-
-#include <cstdio>
-#include <unistd.h>
 
 using Chunks = ScriptedFtpPeer::Chunks;
 using Transfer = ScriptedFtpPeer::Transfer;
@@ -37,30 +30,20 @@ QByteArray contentOf(const QString& name)
     return "bytes of " + name.toLatin1() + QByteArray("\r\n\0\xff", 4);
 }
 
-// The records of a log, each ended by CR LF; a lone LF is part of a record.
-QStringList fileRecords(const QString& path)
+QString outcome(const QString& name, qint64 length, const char* status)
 {
-    if (!QFile::exists(path))
-        return {};
-    QStringList records = QString::fromLatin1(fileBytes(path)).split(QStringLiteral("\r\n"));
-    records.removeLast();
-    return records;
+    return QStringLiteral("%1 %2 %3").arg(name).arg(length).arg(QLatin1String(status));
 }
 
-// One upload site on a scripted peer, and what the job did there.
-struct UploadRun {
-    ProgramUnderTest put;
-    Program& p = put.program;
-    ScriptedFtpPeer peer;
-    // The bytes of each send on the data socket: each completed send ends one
-    // chunk, and one chunk in flight at a time means no send covers two.
+// An upload job on a scripted peer, and the bytes of each send on its data
+// socket: each completed send ends one chunk, and one chunk in flight at a
+// time means no send covers two.
+struct UploadRun : PeerJob {
     QList<qint64> chunks;
     qint64 inFlight = 0;
-    QStringList localNames;
 
-    UploadRun()
+    UploadRun() : PeerJob(false)
     {
-        pointUploadSite(p, { peer.host(), peer.port(), "alice", "s3cret", "/in", "*.dat" });
         QObject::connect(&p.form.ftpclient3, &Winsock::SendProgress, &peer,
                          [this](int bytesSent, int) { inFlight += bytesSent; });
         QObject::connect(&p.form.ftpclient3, &Winsock::SendComplete, &peer, [this] {
@@ -69,59 +52,8 @@ struct UploadRun {
         });
     }
 
-    // A local name is the bytes the file system holds, each byte one Latin-1
-    // character, as the program lists it; the path is made of those bytes.
-    QByteArray localPath(const QString& name) const
-    {
-        return QFile::encodeName(p.workPath) + '/' + name.toLatin1();
-    }
-
-    // The temporary folder cannot remove a name that is not UTF-8.
-    ~UploadRun()
-    {
-        for (const QString& name : std::as_const(localNames))
-            std::remove(localPath(name).constData());
-    }
-
-    void putLocal(const QString& name, const QByteArray& bytes)
-    {
-        localNames << name;
-        std::FILE* file = std::fopen(localPath(name).constData(), "wb");
-        QVERIFY(file);
-        QCOMPARE(std::fwrite(bytes.constData(), 1, size_t(bytes.size()), file), size_t(bytes.size()));
-        std::fclose(file);
-    }
-
-    bool hasLocal(const QString& name) const { return ::access(localPath(name).constData(), F_OK) == 0; }
-
-    // PORT arguments name a new listener each time; they must name loopback.
-    QStringList commands() const
-    {
-        QStringList lines = peer.transcript();
-        for (QString& line : lines) {
-            if (line.startsWith(QLatin1String("PORT 127,0,0,1,")))
-                line = QStringLiteral("PORT");
-        }
-        return lines;
-    }
-
-    // "name length status" of each line of the outcome log, without the date,
-    // the time and the host.
-    QStringList outcomes() const
-    {
-        QStringList lines = fileRecords(put.logFile("fileupl.log"));
-        for (QString& line : lines)
-            line = line.section(QLatin1Char(' '), 4);
-        return lines;
-    }
-
-    QStringList recordedNames() const { return fileRecords(put.logFile("fileupl1.log")); }
+    bool hasLocal(const QString& name) const { return folderEntries(p.workPath).contains(name); }
 };
-
-QString outcome(const QString& name, qint64 length, const char* status)
-{
-    return QStringLiteral("%1 %2 %3").arg(name).arg(length).arg(QLatin1String(status));
-}
 
 }
 
@@ -195,17 +127,17 @@ void StoringPeerTest::filesChosenInListOrder()
     QFETCH(QStringList, outcomes);
     UploadRun run;
     for (const QString& name : localFiles)
-        run.putLocal(name, contentOf(name));
+        run.putFile(name.toLatin1(), contentOf(name));
     if (!recorded.isEmpty())
         run.p.transfer.uploadedNames.record(recorded);
     run.p.options.uploadDupeCheck = dupeCheck;
     if (!downloading.isEmpty())
         run.p.transfer.downloadCurrentFile = downloading;
 
-    runUploadJob(run.p);
+    run.run();
 
     QCOMPARE(run.commands(), kLogin + storing);
-    QCOMPARE(run.outcomes(), outcomes);
+    QCOMPARE(run.outcomeLines(), outcomes);
     QList<QByteArray> stored;
     for (const QString& command : storing) {
         if (command.startsWith(QLatin1String("STOR ")))
@@ -222,11 +154,11 @@ void StoringPeerTest::filesChosenInListOrder()
 void StoringPeerTest::remoteNameCarriesTheDateUnderUploadTimestamp()
 {
     UploadRun run;
-    run.putLocal("a.dat", contentOf("a.dat"));
+    run.putFile("a.dat", contentOf("a.dat"));
     run.p.clock.set(QDateTime(QDate(2002, 10, 15), QTime(9, 30, 5)));
     run.p.form.ai_ustamp->setChecked(true);
 
-    runUploadJob(run.p);
+    run.run();
 
     QCOMPARE(run.commands(), kLogin + storeCommands("20021015_a.dat"));
     QCOMPARE(run.peer.fileNames(), QList<QByteArray> { "20021015_a.dat" });
@@ -235,7 +167,7 @@ void StoringPeerTest::remoteNameCarriesTheDateUnderUploadTimestamp()
     // keep the local name.
     QVERIFY(run.hasLocal("a.dat"));
     QCOMPARE(run.recordedNames(), QStringList { "a.dat" });
-    QCOMPARE(run.outcomes(), QStringList { outcome("a.dat", contentOf("a.dat").size(), "pass") });
+    QCOMPARE(run.outcomeLines(), QStringList { outcome("a.dat", contentOf("a.dat").size(), "pass") });
 }
 
 void StoringPeerTest::confirmedFileStoredInChunks_data()
@@ -267,16 +199,16 @@ void StoringPeerTest::confirmedFileStoredInChunks()
     QByteArray bytes(size, '\0');
     for (int i = 0; i < size; ++i)
         bytes[i] = char(i * 7 + i / 2000);
-    run.putLocal("a.dat", bytes);
+    run.putFile("a.dat", bytes);
     run.p.options.deleteAfterUpload = true;
     run.peer.planTransfer("STOR", Transfer { .final = finalReply });
 
-    runUploadJob(run.p);
+    run.run();
 
     QCOMPARE(run.commands(), kLogin + storeCommands("a.dat"));
     QCOMPARE(run.chunks, chunks);
     QCOMPARE(run.peer.file("a.dat"), bytes);
-    QCOMPARE(run.outcomes(), QStringList { outcome("a.dat", size, "pass") });
+    QCOMPARE(run.outcomeLines(), QStringList { outcome("a.dat", size, "pass") });
     QCOMPARE(run.recordedNames(), QStringList { "a.dat" });
     QVERIFY(!run.hasLocal("a.dat"));
     QCOMPARE(run.p.form.fText6b->count(), qint64(size));
@@ -295,8 +227,8 @@ void StoringPeerTest::refusedStorMovesOnAtOnce()
 {
     QFETCH(bool, connectAtPort);
     UploadRun run;
-    run.putLocal("a.dat", QByteArray(2500, 'a'));
-    run.putLocal("b.dat", QByteArray(2500, 'b'));
+    run.putFile("a.dat", QByteArray(2500, 'a'));
+    run.putFile("b.dat", QByteArray(2500, 'b'));
     run.p.options.deleteAfterUpload = true;
     run.peer.replyTo("STOR", "550 Permission denied.\r\n");
 
@@ -321,12 +253,12 @@ void StoringPeerTest::refusedStorMovesOnAtOnce()
             ticksAtNextFile = secondsTicks;
     });
 
-    runUploadJob(run.p);
+    run.run();
 
     QCOMPARE(run.commands(), kLogin + storeCommands("a.dat") + storeCommands("b.dat"));
     QCOMPARE(ticksAtNextFile - ticksAtStor, 0);
     QCOMPARE(earlyReceived, QByteArray());
-    QCOMPARE(run.outcomes(), QStringList({ outcome("a.dat", 2500, "fail"), outcome("b.dat", 2500, "pass") }));
+    QCOMPARE(run.outcomeLines(), QStringList({ outcome("a.dat", 2500, "fail"), outcome("b.dat", 2500, "pass") }));
     QVERIFY(run.hasLocal("a.dat"));
     QVERIFY(!run.hasLocal("b.dat"));
     QCOMPARE(run.peer.file("b.dat"), QByteArray(2500, 'b'));
@@ -338,7 +270,7 @@ void StoringPeerTest::refusedStorMovesOnAtOnce()
 void StoringPeerTest::filesWaitForTheReplyToTheListingPort()
 {
     UploadRun run;
-    run.putLocal("a.dat", QByteArray(3000, 'a'));
+    run.putFile("a.dat", QByteArray(3000, 'a'));
     run.peer.replyTo("PORT", "200 PORT command successful.\r\n");
     run.peer.replyTo("PORT", Chunks {});
     qsizetype commandsBeforeReply = -1;
@@ -351,11 +283,11 @@ void StoringPeerTest::filesWaitForTheReplyToTheListingPort()
         }
     });
 
-    runUploadJob(run.p);
+    run.run();
 
     QCOMPARE(commandsBeforeReply, kLogin.size());
     QCOMPARE(run.commands(), kLogin + storeCommands("a.dat"));
-    QCOMPARE(run.outcomes(), QStringList { outcome("a.dat", 3000, "pass") });
+    QCOMPARE(run.outcomeLines(), QStringList { outcome("a.dat", 3000, "pass") });
     QCOMPARE(run.peer.file("a.dat"), QByteArray(3000, 'a'));
 }
 
