@@ -2,9 +2,46 @@
 
 #include "platform/TimeScale.h"
 
+#include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QTimer>
+
+#include <vector>
+
+namespace {
+
+// The conditions of the waits under way, the innermost last.
+std::vector<const std::function<bool()>*> waitsUnderWay;
+
+// Qt's own event loop delivers the events already posted before it looks for
+// more, and then blocks: a wait whose condition those events fulfilled would
+// sleep on until some later event or its bound. So just before the loop
+// blocks, the innermost wait's condition is checked, and a wait that is over
+// stops the loop from blocking. Only the innermost: an outer wait that is
+// over resumes once the inner one returns.
+void stopBeforeBlockingIfWaitIsOver()
+{
+    if (!waitsUnderWay.empty() && (*waitsUnderWay.back())())
+        QAbstractEventDispatcher::instance()->interrupt();
+}
+
+void watchForBlocking()
+{
+    static QAbstractEventDispatcher* watched = nullptr;
+    QAbstractEventDispatcher* dispatcher = QAbstractEventDispatcher::instance();
+    if (dispatcher == watched)
+        return;
+    QObject::connect(dispatcher, &QAbstractEventDispatcher::aboutToBlock, dispatcher, stopBeforeBlockingIfWaitIsOver);
+    watched = dispatcher;
+}
+
+struct WaitUnderWay {
+    explicit WaitUnderWay(const std::function<bool()>& condition) { waitsUnderWay.push_back(&condition); }
+    ~WaitUnderWay() { waitsUnderWay.pop_back(); }
+};
+
+}
 
 void yieldOnce()
 {
@@ -16,6 +53,8 @@ bool yieldUntil(const std::function<bool()>& condition, int boundMs)
     if (condition())
         return true;
     const QDeadlineTimer deadline(TimeScale::scaledMs(boundMs), Qt::PreciseTimer);
+    watchForBlocking();
+    const WaitUnderWay underWay(condition);
     // WaitForMoreEvents blocks until some event comes; this timer is the event
     // that ends a wait nothing else would wake. Qt may fire a timer before its
     // interval is up (a coarse timer by up to 5 %), and a wait that let its

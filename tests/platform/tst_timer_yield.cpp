@@ -47,6 +47,24 @@ private slots:
         QCOMPARE(deepest, 2);
     }
 
+    // A wait ends with the event that fulfils it, though nothing comes after
+    // that event: Qt's own event loop, having delivered the events already
+    // posted, goes on to block. Here a handler waits for a second event while
+    // the first waits for the handler.
+    void waitEndsWithTheEventThatFulfilsIt()
+    {
+        bool innerDone = false;
+        bool outerDone = false;
+        QMetaObject::invokeMethod(this, [&] {
+            QMetaObject::invokeMethod(this, [&] { innerDone = true; }, Qt::QueuedConnection);
+            outerDone = yieldUntil([&] { return innerDone; }, hangBound());
+        }, Qt::QueuedConnection);
+        QElapsedTimer clock;
+        clock.start();
+        QVERIFY(yieldUntil([&] { return outerDone; }, hangBound()));
+        QVERIFY(clock.elapsed() < kHangMs / 2);
+    }
+
     // A timer created disabled never ticks, and a tick already on its way
     // when the timer is disabled is not raised.
     void disabledTimerRaisesNoTick()
