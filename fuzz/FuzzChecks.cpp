@@ -330,7 +330,7 @@ QString checkTransferSize(QByteArrayView input)
     }
     if (size != expected)
         return QStringLiteral("the reply announces %1, parsed as %2").arg(expected).arg(size);
-    const double received = double(afterSwitches(input).size());
+    const qint64 received = afterSwitches(input).size();
     for (const bool ascii : { false, true }) {
         if (size == -2 && sizeFitsAnnounced(size, received, ascii))
             return QStringLiteral("a file passes against a size of -2");

@@ -8,7 +8,6 @@
 #include "platform/Yield.h"
 #include "schedule/ErrorLogs.h"
 #include "schedule/FieldLocks.h"
-#include "transfer/PercentageField.h"
 #include "transfer/ListingScan.h"
 #include "transfer/StoringLoop.h"
 #include "transfer/TransferRecords.h"

@@ -77,12 +77,12 @@ int parseTransferSize(const QString& reply, bool fileSizeExists)
     return int(size);
 }
 
-bool sizeFitsAnnounced(int announced, double received, bool asciiType)
+bool sizeFitsAnnounced(int announced, qint64 received, bool asciiType)
 {
     return sizeAllowsDelete(announced, received) || (asciiType && announced > 0 && received > announced);
 }
 
-bool sizeAllowsDelete(int announced, double received)
+bool sizeAllowsDelete(int announced, qint64 received)
 {
     return received == announced || announced == 0 || announced == -1;
 }

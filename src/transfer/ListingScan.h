@@ -31,7 +31,7 @@ int parseTransferSize(const QString& reply, bool fileSizeExists);
 // Whether the bytes received fit the size announced for a file: the same
 // number, or no usable size announced (0 or -1), or more bytes in ASCII mode,
 // where line ends may grow. -2 never fits.
-bool sizeFitsAnnounced(int announced, double received, bool asciiType);
+bool sizeFitsAnnounced(int announced, qint64 received, bool asciiType);
 // Whether the size lets a file that passed be deleted on the server: not when
 // it passed only because it grew in ASCII mode.
-bool sizeAllowsDelete(int announced, double received);
+bool sizeAllowsDelete(int announced, qint64 received);

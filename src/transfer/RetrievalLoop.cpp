@@ -8,7 +8,6 @@
 #include "ftp/TimedWait.h"
 #include "platform/ClockTexts.h"
 #include "transfer/DataEvents.h"
-#include "transfer/PercentageField.h"
 #include "transfer/FileNames.h"
 #include "transfer/ListingScan.h"
 #include "transfer/LocalPaths.h"

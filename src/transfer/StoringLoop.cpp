@@ -7,7 +7,6 @@
 #include "ftp/ReplyCodes.h"
 #include "platform/ClockTexts.h"
 #include "platform/Yield.h"
-#include "transfer/PercentageField.h"
 #include "transfer/FileNames.h"
 #include "transfer/LocalPaths.h"
 #include "transfer/TransferRecords.h"

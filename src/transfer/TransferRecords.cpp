@@ -3,7 +3,6 @@
 #include "app/Program.h"
 #include "platform/ClockTexts.h"
 #include "platform/TextFiles.h"
-#include "transfer/PercentageField.h"
 #include "transfer/LocalPaths.h"
 
 #include <QFile>

@@ -4,8 +4,8 @@
 #include "ftp/Job.h"
 #include "ftp/ReplyCodes.h"
 #include "ftp/TimedWait.h"
-#include "transfer/PercentageField.h"
 #include "transfer/LocalPaths.h"
+#include "transfer/PercentageField.h"
 #include "transfer/StoringLoop.h"
 #include "transfer/TransferRecords.h"
 

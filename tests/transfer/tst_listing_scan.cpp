@@ -207,24 +207,24 @@ void ListingScanTest::announcedSize()
 void ListingScanTest::passAndDeleteRules_data()
 {
     QTest::addColumn<int>("announced");
-    QTest::addColumn<double>("received");
+    QTest::addColumn<qint64>("received");
     QTest::addColumn<bool>("ascii");
     QTest::addColumn<bool>("passes");
     QTest::addColumn<bool>("mayDelete");
-    QTest::newRow("all bytes in") << 1000 << 1000.0 << false << true << true;
-    QTest::newRow("bytes missing") << 1000 << 999.0 << false << false << false;
-    QTest::newRow("bytes missing in ASCII mode") << 1000 << 999.0 << true << false << false;
-    QTest::newRow("grown in ASCII mode: passes, stays on the server") << 1000 << 1012.0 << true << true << false;
-    QTest::newRow("grown in binary mode") << 1000 << 1012.0 << false << false << false;
-    QTest::newRow("size unknown") << -1 << 1234.0 << false << true << true;
-    QTest::newRow("size 0") << 0 << 0.0 << false << true << true;
-    QTest::newRow("File Size Exists without a size never passes") << -2 << 0.0 << true << false << false;
+    QTest::newRow("all bytes in") << 1000 << qint64(1000) << false << true << true;
+    QTest::newRow("bytes missing") << 1000 << qint64(999) << false << false << false;
+    QTest::newRow("bytes missing in ASCII mode") << 1000 << qint64(999) << true << false << false;
+    QTest::newRow("grown in ASCII mode: passes, stays on the server") << 1000 << qint64(1012) << true << true << false;
+    QTest::newRow("grown in binary mode") << 1000 << qint64(1012) << false << false << false;
+    QTest::newRow("size unknown") << -1 << qint64(1234) << false << true << true;
+    QTest::newRow("size 0") << 0 << qint64(0) << false << true << true;
+    QTest::newRow("File Size Exists without a size never passes") << -2 << qint64(0) << true << false << false;
 }
 
 void ListingScanTest::passAndDeleteRules()
 {
     QFETCH(int, announced);
-    QFETCH(double, received);
+    QFETCH(qint64, received);
     QFETCH(bool, ascii);
     QFETCH(bool, passes);
     QFETCH(bool, mayDelete);
