@@ -48,6 +48,14 @@ void onFirstChunkSent(PeerJob& r, const std::function<void()>& action)
     });
 }
 
+// A local file removed by someone else during the job: no longer the
+// program's to keep.
+void removeByHand(PeerJob& r, const QByteArray& name)
+{
+    QFile::remove(r.job.put.workFile(QString::fromLatin1(name)));
+    r.files.remove(name);
+}
+
 void removeWorkingFolder(PeerJob& r)
 {
     QDir(r.p.workPath).removeRecursively();
@@ -121,28 +129,19 @@ void LocalFaultsTest::localSideFails_data()
     QTest::newRow("upload: a file vanishes while it is sent")
         << false
         << Setup([](PeerJob& r) {
-               onFirstChunkSent(r, [&r] {
-                   QFile::remove(r.job.put.workFile(QStringLiteral("a.dat")));
-                   r.files.remove("a.dat");
-               });
+               onFirstChunkSent(r, [&r] { removeByHand(r, "a.dat"); });
            })
         << QStringList { "a.dat pass", "b.dat pass" } << "a\\.dat 40000 pass$";
     QTest::newRow("upload: a file vanishes before its turn")
         << false
         << Setup([](PeerJob& r) {
-               onCommand(r, "STOR a.dat", [&r] {
-                   QFile::remove(r.job.put.workFile(QStringLiteral("b.dat")));
-                   r.files.remove("b.dat");
-               });
+               onCommand(r, "STOR a.dat", [&r] { removeByHand(r, "b.dat"); });
            })
         << QStringList { "a.dat pass", "b.dat fail" } << "b\\.dat 0 fail$";
     QTest::newRow("upload: a file vanishes as its STOR goes out")
         << false
         << Setup([](PeerJob& r) {
-               onCommand(r, "STOR a.dat", [&r] {
-                   QFile::remove(r.job.put.workFile(QStringLiteral("a.dat")));
-                   r.files.remove("a.dat");
-               });
+               onCommand(r, "STOR a.dat", [&r] { removeByHand(r, "a.dat"); });
            })
         << QStringList { "a.dat fail", "b.dat pass" } << "a\\.dat 0 fail$";
 }

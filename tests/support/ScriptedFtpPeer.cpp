@@ -417,7 +417,8 @@ ScriptedFtpPeer::Steps ScriptedFtpPeer::sendingTransfer(Session& s, const Transf
                  pauseStep(s, kHeldBackPauseMs), sendStep(s, content.right(held)), closeDataStep(s) };
     }
     case DataOrder::FinalAfterClientCloses:
-        return { preliminary, connectStep(s), sendStep(s, content), waitForClientCloseStep(s, nullptr), final };
+        return { preliminary, connectStep(s), sendStep(s, content), takeDataStep(s, nullptr, DataTaken::UntilClose),
+                 final };
     }
     return { preliminary, connectStep(s), sendStep(s, content), closeDataStep(s), final };
 }
@@ -433,21 +434,23 @@ ScriptedFtpPeer::Steps ScriptedFtpPeer::receivingTransfer(Session& s, const QByt
     };
     const Step preliminary = replyStep(s, { *plan.preliminary });
     const Step final = replyStep(s, { *plan.final });
+    const Step firstBytes = takeDataStep(s, received, DataTaken::UntilFirstBytes);
+    const Step wholeFile = takeDataStep(s, received, DataTaken::UntilClose);
     switch (plan.fault) {
     case DataFault::NeverConnect:
         return { preliminary };
     case DataFault::ResetHalfway:
-        return { preliminary, connectStep(s), firstBytesStep(s, received), resetDataStep(s), store, final };
+        return { preliminary, connectStep(s), firstBytes, resetDataStep(s), store, final };
     case DataFault::FinalThenReset:
-        return { preliminary, connectStep(s), firstBytesStep(s, received), store, final, resetDataStep(s) };
+        return { preliminary, connectStep(s), firstBytes, store, final, resetDataStep(s) };
     case DataFault::CloseControlHalfway:
-        return { preliminary, connectStep(s), firstBytesStep(s, received), closeControlStep(s) };
+        return { preliminary, connectStep(s), firstBytes, closeControlStep(s) };
     case DataFault::None:
         break;
     }
     if (dataOrder == DataOrder::ConnectFirst)
-        return { connectStep(s), preliminary, waitForClientCloseStep(s, received), store, final };
-    return { preliminary, connectStep(s), waitForClientCloseStep(s, received), store, final };
+        return { connectStep(s), preliminary, wholeFile, store, final };
+    return { preliminary, connectStep(s), wholeFile, store, final };
 }
 
 // --- Steps --------------------------------------------------------------------
@@ -565,53 +568,32 @@ ScriptedFtpPeer::Step ScriptedFtpPeer::closeControlStep(Session& s)
     };
 }
 
-// Takes what the client sends (into received, when given) until it closes.
-ScriptedFtpPeer::Step ScriptedFtpPeer::waitForClientCloseStep(Session& s, const std::shared_ptr<QByteArray>& received)
+// Takes what the client sends on the data connection (into received, when
+// given) until it closes the connection or, for UntilFirstBytes, until the
+// first bytes are in.
+ScriptedFtpPeer::Step ScriptedFtpPeer::takeDataStep(Session& s, const std::shared_ptr<QByteArray>& received,
+                                                    DataTaken until)
 {
-    return [&s, received](const Next& next) {
+    return [&s, received, until](const Next& next) {
         QTcpSocket* data = s.data;
         if (!data) {
             next(true);
             return;
         }
-        auto take = [data, received] {
+        auto takenAll = [data, received, until] {
             const QByteArray bytes = data->readAll();
             if (received)
                 received->append(bytes);
+            return data->state() == QAbstractSocket::UnconnectedState
+                || (until == DataTaken::UntilFirstBytes && received && !received->isEmpty());
         };
-        take();
-        if (data->state() == QAbstractSocket::UnconnectedState) {
+        if (takenAll()) {
             next(true);
             return;
         }
         auto wait = std::make_shared<Wait>();
-        wait->links << connect(data, &QTcpSocket::readyRead, data, take);
-        wait->links << connect(data, &QTcpSocket::disconnected, data, [take, wait, next] {
-            take();
-            if (wait->end())
-                next(true);
-        });
-    };
-}
-
-// Waits for the first bytes the client sends, or for its close.
-ScriptedFtpPeer::Step ScriptedFtpPeer::firstBytesStep(Session& s, const std::shared_ptr<QByteArray>& received)
-{
-    return [&s, received](const Next& next) {
-        QTcpSocket* data = s.data;
-        if (!data) {
-            next(true);
-            return;
-        }
-        received->append(data->readAll());
-        if (!received->isEmpty() || data->state() == QAbstractSocket::UnconnectedState) {
-            next(true);
-            return;
-        }
-        auto wait = std::make_shared<Wait>();
-        auto take = [data, received, wait, next] {
-            received->append(data->readAll());
-            if ((!received->isEmpty() || data->state() == QAbstractSocket::UnconnectedState) && wait->end())
+        auto take = [takenAll, wait, next] {
+            if (takenAll() && wait->end())
                 next(true);
         };
         wait->links << connect(data, &QTcpSocket::readyRead, data, take);

@@ -177,8 +177,8 @@ private:
     Step closeDataStep(Session& s);
     Step resetDataStep(Session& s);
     Step closeControlStep(Session& s);
-    Step waitForClientCloseStep(Session& s, const std::shared_ptr<QByteArray>& received);
-    Step firstBytesStep(Session& s, const std::shared_ptr<QByteArray>& received);
+    enum class DataTaken { UntilClose, UntilFirstBytes };
+    Step takeDataStep(Session& s, const std::shared_ptr<QByteArray>& received, DataTaken until);
 
     QTcpServer* server;
     std::vector<std::unique_ptr<Session>> sessions;
