@@ -5,24 +5,36 @@
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
+#include <QThread>
 #include <QTimer>
 
 #include <vector>
 
 namespace {
 
-// The conditions of the waits under way, the innermost last.
-std::vector<const std::function<bool()>*> waitsUnderWay;
+// A wait under way: its condition, and the level of event loop it runs in.
+struct Wait {
+    const std::function<bool()>* condition;
+    int loopLevel;
+};
+
+// The waits under way, the innermost last.
+std::vector<Wait> waitsUnderWay;
 
 // Qt's own event loop delivers the events already posted before it looks for
 // more, and then blocks: a wait whose condition those events fulfilled would
 // sleep on until some later event or its bound. So just before the loop
 // blocks, the innermost wait's condition is checked, and a wait that is over
-// stops the loop from blocking. Only the innermost: an outer wait that is
-// over resumes once the inner one returns.
+// stops the loop from blocking. Only the innermost, and only from its own
+// loop: an outer wait that is over resumes once the inner one returns, and a
+// modal box opened under a wait runs its own loop, which must go on blocking
+// until the box is closed rather than spin.
 void stopBeforeBlockingIfWaitIsOver()
 {
-    if (!waitsUnderWay.empty() && (*waitsUnderWay.back())())
+    if (waitsUnderWay.empty())
+        return;
+    const Wait& innermost = waitsUnderWay.back();
+    if (QThread::currentThread()->loopLevel() == innermost.loopLevel && (*innermost.condition)())
         QAbstractEventDispatcher::instance()->interrupt();
 }
 
@@ -37,7 +49,10 @@ void watchForBlocking()
 }
 
 struct WaitUnderWay {
-    explicit WaitUnderWay(const std::function<bool()>& condition) { waitsUnderWay.push_back(&condition); }
+    explicit WaitUnderWay(const std::function<bool()>& condition)
+    {
+        waitsUnderWay.push_back({ &condition, QThread::currentThread()->loopLevel() });
+    }
     ~WaitUnderWay() { waitsUnderWay.pop_back(); }
 };
 

@@ -2,7 +2,9 @@
 #include "platform/Timer.h"
 #include "platform/Yield.h"
 
+#include <QAbstractEventDispatcher>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -63,6 +65,25 @@ private slots:
         clock.start();
         QVERIFY(yieldUntil([&] { return outerDone; }, hangBound()));
         QVERIFY(clock.elapsed() < kHangMs / 2);
+    }
+
+    // A modal box opened under a wait that is over runs a loop of its own,
+    // which sleeps until the box closes rather than spin.
+    void loopOpenedUnderAFinishedWaitSleeps()
+    {
+        bool over = false;
+        int wakes = 0;
+        QMetaObject::invokeMethod(this, [&] {
+            over = true;
+            QEventLoop box;
+            QTimer::singleShot(200, &box, &QEventLoop::quit);
+            const auto counting = connect(QAbstractEventDispatcher::instance(), &QAbstractEventDispatcher::awake, this,
+                                          [&] { ++wakes; });
+            box.exec();
+            disconnect(counting);
+        }, Qt::QueuedConnection);
+        QVERIFY(yieldUntil([&] { return over; }, hangBound()));
+        QVERIFY2(wakes < 100, qPrintable(QStringLiteral("%1 wakes").arg(wakes)));
     }
 
     // A timer created disabled never ticks, and a tick already on its way
