@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QList>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <array>
@@ -244,31 +245,47 @@ QString checkNlstWalk(const QString& listing)
     return {};
 }
 
-// The LIST names: each starts four characters after a colon (the one of
-// "hh:mm ") and runs to a blank, a control character or the end; the next is
-// looked for after it. A colon in the last character starts none.
+// Where a Unix long listing line's name starts: right after the blank that
+// follows its time ("10:30") or year ("2020"); -1 when the line ends in no
+// name in that form.
+qsizetype unixNameStart(const QString& line, const QString& name)
+{
+    const qsizetype start = line.size() - name.size();
+    if (!line.endsWith(name) || start < 6 || line.at(start - 1) != QLatin1Char(' '))
+        return -1;
+    const QString field = line.mid(start - 6, 5);
+    const bool time = field.at(2) == QLatin1Char(':') && isDigit(field.at(3)) && isDigit(field.at(4));
+    const bool year = std::all_of(field.begin() + 1, field.end(), isDigit);
+    return time || year ? start : -1;
+}
+
+// The LIST names, line by line: a line in the Unix form gives one name, the
+// whole rest of the line after its date; any other line gives the words that
+// start four characters after each colon (the one of "hh:mm ").
 QString checkListNames(const QString& listing)
 {
     const QStringList names = collectListNames(listing);
-    qsizetype from = 0;
-    for (const QString& name : names) {
-        if (std::any_of(name.begin(), name.end(), [](QChar c) { return c.unicode() <= ' '; }))
-            return QStringLiteral("a LIST name holds a blank or a control character");
-        const qsizetype colon = listing.indexOf(QLatin1Char(':'), from);
-        if (colon < 0)
-            return QStringLiteral("more LIST names than times");
-        const qsizetype start = colon + 4;
-        const qsizetype end = start + name.size();
-        if (listing.mid(start, name.size()) != name)
-            return QStringLiteral("a LIST name is not the text after its time");
-        if (end < listing.size() && listing.at(end).unicode() > ' ')
-            return QStringLiteral("a LIST name stops before the end of its word");
-        from = end;
+    QStringList byLine;
+    for (const QString& line : listing.split(QRegularExpression(QStringLiteral("[\r\n]+")), Qt::SkipEmptyParts)) {
+        const QStringList lineNames = collectListNames(line);
+        byLine << lineNames;
+        if (lineNames.size() == 1 && unixNameStart(line, lineNames.first()) >= 0)
+            continue;
+        qsizetype from = 0;
+        for (const QString& name : lineNames) {
+            if (std::any_of(name.begin(), name.end(), [](QChar c) { return c.unicode() <= ' '; }))
+                return QStringLiteral("a LIST name outside the Unix form holds a blank or a control character");
+            const qsizetype colon = line.indexOf(QLatin1Char(':'), from);
+            if (colon < 0 || line.mid(colon + 4, name.size()) != name)
+                return QStringLiteral("a LIST name is not the text after a time");
+            from = colon + 4 + name.size();
+        }
     }
-    const qsizetype colon = listing.indexOf(QLatin1Char(':'), from);
-    if (colon >= 0 && colon < listing.size() - 1)
-        return QStringLiteral("a time whose LIST name was not collected");
+    if (names != byLine)
+        return QStringLiteral("the LIST names of a listing are not those of its lines");
     for (const QString& name : names) {
+        if (name.contains(QLatin1Char('\r')) || name.contains(QLatin1Char('\n')))
+            return QStringLiteral("a LIST name runs past its line");
         if (!isSafeLocalName(name) || isDotEntry(name))
             continue;
         if (const QString bad = badPick(name); !bad.isEmpty())
@@ -305,28 +322,35 @@ QString checkListingNames(QByteArrayView input)
 // --- Transfer size ----------------------------------------------------------
 
 // The first byte's lowest bit is "File Size Exists"; the rest is the reply to
-// RETR as the control connection reads it (Latin-1). The size is the number
-// right after the first "(": -1 when a "." follows it or it passes 32 bits, 0
-// when there are no digits there; without "(" it is -1, or -2 under "File Size
-// Exists". -2 never lets a file pass.
+// RETR as the control connection reads it (Latin-1). The size is the number of
+// an announcement "(N bytes)" or "(N byte)" that ends the reply, blanks after
+// it aside: -1 when a period follows it or it passes 32 bits. A reply that
+// ends otherwise announces nothing: -1, or -2 under "File Size Exists". -2
+// never lets a file pass.
 QString checkTransferSize(QByteArrayView input)
 {
     const bool fileSizeExists = switchesOf(input) & 1;
     const QString reply = QString::fromLatin1(afterSwitches(input));
     const int size = parseTransferSize(reply, fileSizeExists);
     int expected = fileSizeExists ? -2 : -1;
-    if (const qsizetype open = reply.indexOf(QLatin1Char('(')); open >= 0) {
-        qsizetype end = open + 1;
-        while (end < reply.size() && isDigit(reply.at(end)))
-            ++end;
-        QStringView digits = QStringView(reply).sliced(open + 1, end - open - 1);
-        while (digits.startsWith(QLatin1Char('0')))
-            digits = digits.sliced(1);
-        const bool fits = digits.size() < 10 || (digits.size() == 10 && digits <= u"2147483647");
-        if (reply.indexOf(QLatin1Char('.'), end) >= 0 || !fits)
-            expected = -1;
-        else
-            expected = digits.isEmpty() ? 0 : digits.toInt();
+    QString end = reply;
+    while (!end.isEmpty() && end.back().isSpace())
+        end.chop(1);
+    const bool period = end.endsWith(QLatin1Char('.'));
+    if (period)
+        end.chop(1);
+    const qsizetype open = end.lastIndexOf(QLatin1Char('('));
+    if (open >= 0 && end.endsWith(QLatin1Char(')'))) {
+        QString inside = end.mid(open + 1, end.size() - open - 2);
+        const bool words = inside.endsWith(QLatin1String(" bytes")) || inside.endsWith(QLatin1String(" byte"));
+        inside.truncate(inside.lastIndexOf(QLatin1Char(' ')));
+        if (words && !inside.isEmpty() && std::all_of(inside.begin(), inside.end(), isDigit)) {
+            QStringView digits = inside;
+            while (digits.size() > 1 && digits.startsWith(QLatin1Char('0')))
+                digits = digits.sliced(1);
+            const bool fits = digits.size() < 10 || (digits.size() == 10 && digits <= u"2147483647");
+            expected = period || !fits ? -1 : digits.toInt();
+        }
     }
     if (size != expected)
         return QStringLiteral("the reply announces %1, parsed as %2").arg(expected).arg(size);

@@ -1,6 +1,6 @@
 #include "transfer/ListingScan.h"
 
-#include <limits>
+#include <QRegularExpression>
 
 namespace {
 
@@ -9,9 +9,42 @@ QChar charAt(const QString& text, int position)
     return position >= 1 && position <= text.size() ? text.at(position - 1) : QChar();
 }
 
-bool isDigit(QChar c)
+// The date of a Unix long listing line, "Oct 15 10:30 " or, for a file older
+// than six months, "Jan  1  2020 ", and the name that takes the rest of the
+// line, blanks included.
+const QRegularExpression& unixListingDate()
 {
-    return c >= QLatin1Char('0') && c <= QLatin1Char('9');
+    static const QRegularExpression date(QStringLiteral(
+        "(?:^|\\s)(?:Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec)\\s+\\d{1,2}\\s+(?:\\d{1,2}:\\d{2}|\\d{4}) (.*)$"));
+    return date;
+}
+
+// A line in another form: whatever follows each "hh:mm " time up to the
+// first blank or control character.
+QStringList namesAfterTimes(const QString& line)
+{
+    QStringList names;
+    const int length = int(line.size());
+    for (int i = 1; i <= length - 1; ++i) {
+        if (charAt(line, i) != QLatin1Char(':'))
+            continue;
+        const int first = i + 4;
+        int end = first;
+        while (end <= length && charAt(line, end).unicode() > ' ')
+            ++end;
+        names.append(first <= length ? line.mid(first - 1, end - first) : QString());
+        i = std::max(i, end - 1);
+    }
+    return names;
+}
+
+// The size a server announces at the end of its reply to RETR, "(12345
+// bytes)" (or "(1 byte)"), perhaps followed by a period. Parentheses in the
+// file name before it never count.
+const QRegularExpression& sizeAnnouncement()
+{
+    static const QRegularExpression announcement(QStringLiteral("\\((\\d+) bytes?\\)(\\.?)\\s*$"));
+    return announcement;
 }
 
 }
@@ -28,16 +61,12 @@ int lineStart(const QString& text, int p)
 QStringList collectListNames(const QString& text)
 {
     QStringList names;
-    const int length = int(text.size());
-    for (int i = 1; i <= length - 1; ++i) {
-        if (charAt(text, i) != QLatin1Char(':'))
-            continue;
-        const int first = i + 4;
-        int end = first;
-        while (end <= length && charAt(text, end).unicode() > ' ')
-            ++end;
-        names.append(first <= length ? text.mid(first - 1, end - first) : QString());
-        i = std::max(i, end - 1);
+    for (const QString& line : text.split(QRegularExpression(QStringLiteral("[\r\n]+")), Qt::SkipEmptyParts)) {
+        const QRegularExpressionMatch unixLine = unixListingDate().match(line);
+        if (unixLine.hasMatch())
+            names.append(unixLine.captured(1));
+        else
+            names.append(namesAfterTimes(line));
     }
     return names;
 }
@@ -55,26 +84,16 @@ std::optional<QString> patternTail(const QString& pattern)
 
 int parseTransferSize(const QString& reply, bool fileSizeExists)
 {
-    const int open = int(reply.indexOf(QLatin1Char('('))) + 1;
-    if (open == 0)
+    const QRegularExpressionMatch announced = sizeAnnouncement().match(reply);
+    if (!announced.hasMatch())
         return fileSizeExists ? -2 : -1;
-    const int start = open + 1;
     // "(12345 bytes)." : a period after the number marks the size as not to be
-    // trusted. The search starts right after "(", whose 0-based index is open:
-    // "(.5 bytes)" is no size, not an empty file.
-    if (reply.indexOf(QLatin1Char('.'), open) >= 0)
+    // trusted.
+    if (announced.capturedLength(2) > 0)
         return -1;
-    int count = 1;
-    while (isDigit(charAt(reply, start + count)))
-        ++count;
-    // Read like a leading-number parse: the digits at the start, 0 for none.
-    qint64 size = 0;
-    for (int i = start; i < start + count && isDigit(charAt(reply, i)); ++i) {
-        size = size * 10 + (charAt(reply, i).unicode() - '0');
-        if (size > std::numeric_limits<qint32>::max())
-            return -1;
-    }
-    return int(size);
+    bool fits = false;
+    const int size = announced.capturedView(1).toInt(&fits);
+    return fits ? size : -1;
 }
 
 bool sizeFitsAnnounced(int announced, qint64 received, bool asciiType)

@@ -12,9 +12,10 @@
 // control character (code 0 to 13) at or before p, or 1.
 int lineStart(const QString& text, int p);
 
-// The names of a long (LIST) listing: whatever follows the "hh:mm " time of
-// each line, up to the first blank or control character. A line whose date
-// shows a year instead of a time gives none.
+// The names of a long (LIST) listing, one line at a time. A line in the Unix
+// form names the file with everything after its date and its time (or year),
+// blanks included. A line in any other form gives whatever follows each
+// "hh:mm " time in it, up to the first blank or control character.
 QStringList collectListNames(const QString& text);
 
 // The part of a file pattern that a LIST entry must contain: the characters
@@ -23,9 +24,9 @@ QStringList collectListNames(const QString& text);
 // empty pattern.
 std::optional<QString> patternTail(const QString& pattern);
 
-// The size announced in a reply to RETR, as "(12345 bytes)": -1 when the reply
-// gives no usable size (no "(", a "." after the number, more than fits 32 bits),
-// or -2 instead of -1 for a reply without "(" when fileSizeExists is on.
+// The size announced at the end of a reply to RETR, as "(12345 bytes)": -1
+// when the announcement is followed by a period or does not fit 32 bits; -1,
+// or -2 when fileSizeExists is on, for a reply that ends in no announcement.
 int parseTransferSize(const QString& reply, bool fileSizeExists);
 
 // Whether the bytes received fit the size announced for a file: the same

@@ -125,16 +125,25 @@ void ListingScanTest::listNames_data()
 {
     QTest::addColumn<QString>("listing");
     QTest::addColumn<QStringList>("names");
-    QTest::newRow("vsftpd line") << vsftpdLine("GW2_0001.dat") << QStringList { "GW2_0001.dat" };
-    QTest::newRow("pyftpdlib line") << "-rw-r--r--   1 tolvane  tolvane      4000 Oct 15 10:30 b.dat\r\n"
-                                    << QStringList { "b.dat" };
-    QTest::newRow("a line dated with a year gives no name")
-        << "-rw-r--r--    1 1000     1000         4000 Oct 15  2001 old.dat\r\n" << QStringList {};
-    QTest::newRow("a colon inside a name does not start another")
-        << vsftpdLine("c:d.dat") + vsftpdLine("e.dat") << QStringList { "c:d.dat", "e.dat" };
-    QTest::newRow("lines in order, with LF-only ends too")
-        << vsftpdLine("a.dat") + "-rw-r--r--    1 1000     1000         4000 Oct 15 10:30 b.dat\n"
-        << QStringList { "a.dat", "b.dat" };
+    // Each server's own lines, for a file of this year and one older than six
+    // months, whose date shows the year instead of the time.
+    QTest::newRow("vsftpd") << "-rw-r--r--    1 999      995          3000 Jan 01  2020 a.dat\r\n"
+                               "-rw-r--r--    1 999      995            10 Dec 07 00:21 sp ace.dat\r\n"
+                            << QStringList { "a.dat", "sp ace.dat" };
+    QTest::newRow("proftpd") << "-rw-r--r--   1 tolvaneftp tolvaneftp     3000 Jan  1  2020 a.dat\r\n"
+                                "-rw-r--r--   1 tolvaneftp tolvaneftp     2000 Dec  7 00:21 x (final)\r\n"
+                             << QStringList { "a.dat", "x (final)" };
+    QTest::newRow("pure-ftpd") << "-rw-r--r--    1 999        tolvaneftp       3000 Jan  1  2020 a.dat\r\n"
+                                  "-rw-r--r--    1 999        tolvaneftp         10 Dec  7 00:21 sp ace.dat\r\n"
+                               << QStringList { "a.dat", "sp ace.dat" };
+    QTest::newRow("pyftpdlib") << "-rw-r--r--   1 tolvaneftp tolvaneftp     3000 Jan 01  2020 a.dat\r\n"
+                                  "-rw-r--r--   1 tolvaneftp tolvaneftp       10 Dec 07 00:21 sp ace.dat\r\n"
+                               << QStringList { "a.dat", "sp ace.dat" };
+    QTest::newRow("the name is the whole rest of the line, a leading blank and a date in it included")
+        << "-rw-r--r--    1 1000     1000         4000 Oct 15 10:30  Oct 15 10:30 c:d\n"
+        << QStringList { " Oct 15 10:30 c:d" };
+    QTest::newRow("a line in another form: the word after its time")
+        << "-rw-r--r-- 1 u g 4000 15. Okt 10:30 a.dat -> b\r\n" << QStringList { "a.dat" };
 }
 
 void ListingScanTest::listNames()
@@ -181,19 +190,22 @@ void ListingScanTest::announcedSize_data()
     QTest::addColumn<QString>("reply");
     QTest::addColumn<bool>("fileSizeExists");
     QTest::addColumn<int>("size");
-    const QString opening = QStringLiteral("150 Opening BINARY mode data connection for a.dat ");
-    QTest::newRow("a size") << opening + "(12345 bytes)" << false << 12345;
-    QTest::newRow("a final period makes it unknown") << opening + "(12345 bytes)." << false << -1;
-    QTest::newRow("an empty file") << opening + "(0 bytes)" << false << 0;
-    QTest::newRow("no parenthesis") << "125 Data connection already open. Transfer starting." << false << -1;
-    QTest::newRow("no parenthesis under File Size Exists") << "150 Opening data connection." << true << -2;
-    QTest::newRow("a final period under File Size Exists is still unknown")
-        << opening + "(12345 bytes)." << true << -1;
-    QTest::newRow("the largest 32-bit size") << opening + "(2147483647 bytes)" << false << 2147483647;
-    QTest::newRow("a size beyond 32 bits is unknown, never wrapped") << opening + "(4294967296 bytes)" << false
-                                                                      << -1;
-    QTest::newRow("a size beyond 64 bits is unknown")
-        << opening + "(123456789012345678901234567890 bytes)" << false << -1;
+    const QString opening = QStringLiteral("150 Opening BINARY mode data connection for ");
+    // Each server's own replies to RETR.
+    QTest::newRow("proftpd: parentheses in the name never count")
+        << opening + "x (final) (2000 bytes)\r\n" << false << 2000;
+    QTest::newRow("proftpd: one byte") << opening + "one (1 byte)\r\n" << false << 1;
+    QTest::newRow("proftpd announces no size for an empty file, whatever its name")
+        << opening + "w(0)\r\n" << false << -1;
+    QTest::newRow("the same under File Size Exists") << opening + "w(0)\r\n" << true << -2;
+    QTest::newRow("vsftpd: a final period makes it unknown") << opening + "z(7) (2000 bytes).\r\n" << false << -1;
+    QTest::newRow("vsftpd, under File Size Exists too") << opening + "a.dat (0 bytes).\r\n" << true << -1;
+    QTest::newRow("pure-ftpd") << "150 Connecting to port 56013\r\n" << false << -1;
+    QTest::newRow("pyftpdlib") << "125 Data connection already open. Transfer starting.\r\n" << false << -1;
+    QTest::newRow("an empty file") << opening + "a.dat (0 bytes)\r\n" << false << 0;
+    QTest::newRow("the largest 32-bit size") << opening + "a.dat (2147483647 bytes)" << false << 2147483647;
+    QTest::newRow("a size beyond 32 bits is unknown, never wrapped")
+        << opening + "a.dat (4294967296 bytes)" << false << -1;
 }
 
 void ListingScanTest::announcedSize()
