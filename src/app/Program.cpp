@@ -52,6 +52,10 @@ void Program::connectSocketEvents()
             Job job = bind(*this);
             dataArrival(job);
         });
+        QObject::connect(&data, &Winsock::CloseEvent, &form, [this, bind] {
+            Job job = bind(*this);
+            dataPeerClosed(job);
+        });
         QObject::connect(&data, &Winsock::Error, &form, [this, bind](int number) {
             Job job = bind(*this);
             dataError(job, number);

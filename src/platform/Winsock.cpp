@@ -266,8 +266,10 @@ void Winsock::onReadable()
             writeNotifier->setEnabled(false);
             // A reset reported already keeps its error state.
             raiseLater([this] {
-                if (state != sckError)
-                    state = sckClosing;
+                if (state == sckError)
+                    return;
+                state = sckClosing;
+                emit CloseEvent();
             });
         } else {
             raiseError(errorNumberFor(err));

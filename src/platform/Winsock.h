@@ -72,6 +72,9 @@ public:
 
 signals:
     void ConnectEvent();
+    // The peer has closed the connection: every byte it sent has been raised
+    // before, and State reads 8 (closing) until Close.
+    void CloseEvent();
     void DataArrival(int bytesTotal);
     void ConnectionRequest(int requestID);
     void SendProgress(int bytesSent, int bytesRemaining);

@@ -1,6 +1,7 @@
 #include "schedule/JobRun.h"
 
 #include "app/Program.h"
+#include "config/NumberText.h"
 #include "ftp/ControlSession.h"
 #include "ftp/Job.h"
 #include "ftp/ReplyCodes.h"
@@ -117,21 +118,33 @@ void connectJob(JobParts& j)
     startControlSession(j.job);
 }
 
-// A failed session: the schedule display says how, and the error log why. A
+// The error log's word for a session that ended with this error number. A
 // session the supervision ended is a timeout, never a refused login.
+QString failureMessage(int error, bool timedOut)
+{
+    if (error == 11001)
+        return QStringLiteral("Invalid IP/Host");
+    if (error == kInvalidReplyError)
+        return QStringLiteral("Invalid Reply");
+    if (error > 0 || timedOut)
+        return QStringLiteral("Timeout Error");
+    return QStringLiteral("Invalid User/Pass");
+}
+
+// A socket error, as opposed to a host that was not found or a server that
+// does not speak FTP.
+bool isSocketError(int error)
+{
+    return error > 0 && error != 11001 && error != kInvalidReplyError;
+}
+
+// A failed session: the schedule display says how, and the error log why.
 void reportSessionFailure(JobParts& j)
 {
     const int error = j.job.errorNumber;
     const bool timeout = error > 0 || j.timedOut;
     j.scheduleDisplay->setText(siteTime(j) + (timeout ? QStringLiteral("Timeout") : QStringLiteral(" Login Failed")));
-    if (error == 11001)
-        j.logError(j.job.program, QStringLiteral("Invalid IP/Host"));
-    else if (error == kInvalidReplyError)
-        j.logError(j.job.program, QStringLiteral("Invalid Reply"));
-    else if (timeout)
-        j.logError(j.job.program, QStringLiteral("Timeout Error"));
-    else
-        j.logError(j.job.program, QStringLiteral("Invalid User/Pass"));
+    j.logError(j.job.program, failureMessage(error, j.timedOut));
 }
 
 // A socket error in the middle of a transfer with no retries configured: the
@@ -146,7 +159,7 @@ void reportTransferFailure(JobParts& j)
 
 bool noRetries(const JobParts& j)
 {
-    return j.retriesField->text().toDouble() == 0;
+    return valueOf(j.retriesField->text()) <= 0;
 }
 
 void endJob(JobParts& j)
@@ -154,6 +167,7 @@ void endJob(JobParts& j)
     Program& p = j.job.program;
     j.supervision.setEnabled(false);
     j.job.control.Close();
+    j.job.data.Close();
     // A file still open here was not confirmed: its partial copy goes.
     p.transfer.transferFile.close();
     p.form.setWindowTitle(QStringLiteral("Tolvane - Idle"));
@@ -170,7 +184,6 @@ void takeFaultPath(JobParts& j)
     j.running = false;
     j.job.site.lastRunDates[size_t(std::clamp(j.job.site.index, 0, kMaxSites))] = QStringLiteral("1");
     j.logError(p, QStringLiteral("Unknown Error"));
-    j.job.data.Close();
     endJob(j);
 }
 
@@ -205,8 +218,7 @@ void runDownloadSession(JobParts& j)
             s.downloadReplySeen = false;
             sendCommand(j.job, QStringLiteral("DELE ") + t.downloadLastFile);
         }
-    } else if (s.downloadErrorNumber > 0 && s.downloadErrorNumber != 11001 && s.downloadState == 12
-               && noRetries(j)) {
+    } else if (isSocketError(s.downloadErrorNumber) && s.downloadState == 12 && noRetries(j)) {
         reportTransferFailure(j);
     } else {
         reportSessionFailure(j);
@@ -271,12 +283,10 @@ void runUploadSession(JobParts& j)
         s.uploadState = 18;
         storingStep(p);
         waitForStoringPhase(p);
-        if (s.uploadErrorNumber > 0) {
-            if (s.uploadState >= 22 && noRetries(j))
-                reportTransferFailure(j);
-            else
-                logUploadError(p, QStringLiteral("Timeout Error"));
-        }
+        if (isSocketError(s.uploadErrorNumber) && s.uploadState >= 22 && noRetries(j))
+            reportTransferFailure(j);
+        else if (s.uploadErrorNumber > 0)
+            logUploadError(p, failureMessage(s.uploadErrorNumber, true));
     }
     endJob(j);
 }

@@ -78,11 +78,18 @@ void dataArrival(Job& job)
             receiveFileBytes(p, chunk);
         return;
     }
+    job.listingBytes += chunk.size();
     if (job.isDownload)
         p.form.fText5.append(QString::fromLatin1(fromFirstKnownPrefix(chunk)));
-    waitForSeconds(job, 5, [&] { return listingUnderWay(job); });
+    // Nothing more comes once the server has ended the connection.
+    waitForSeconds(job, 5, [&] { return listingUnderWay(job) && job.data.State() == Winsock::sckConnected; });
     if (job.data.State() != Winsock::sckClosed && listingUnderWay(job))
         job.data.Close();
+}
+
+void dataPeerClosed(Job& job)
+{
+    job.data.Close();
 }
 
 void dataError(Job& job, int number)

@@ -12,6 +12,10 @@ void dataConnectionRequest(Job& job, int requestID);
 // Bytes arrive: a listing goes to the listing buffer (download) or is dropped
 // (upload); a retrieved file goes to the transfer file.
 void dataArrival(Job& job);
+// The server has ended the data connection: this side closes its end at once.
+// Some servers send their final reply only then; and a file of unknown size
+// ends here.
+void dataPeerClosed(Job& job);
 // A socket error on the data connection hands the job to its retry.
 void dataError(Job& job, int number);
 
