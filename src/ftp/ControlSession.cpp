@@ -8,6 +8,11 @@
 
 namespace {
 
+bool awaitsListing(const Job& job)
+{
+    return job.state == 7 || job.state == 11;
+}
+
 // Reply codes acted on before dispatch, during login and listing only.
 void applyCodeRules(Job& job, const QString& code)
 {
@@ -20,7 +25,9 @@ void applyCodeRules(Job& job, const QString& code)
         if (job.errorNumber == 0)
             job.errorNumber = 1;
     } else if (code == QLatin1String("226") || code == QLatin1String("257")
-               || code == QLatin1String("550")) {
+               || code == QLatin1String("550") || (awaitsListing(job) && refuses(code))) {
+        // A listing request that is refused (450 "No files found", say)
+        // answers it as an empty listing would.
         job.state += 1;
     }
 }
@@ -66,6 +73,7 @@ void startControlSession(Job& job)
     job.errorNumber = 0;
     job.pwdSent = false;
     job.dataIsFile = false;
+    job.bareListing = false;
     job.replies.clear();
     job.replyBeforeStep = false;
     if (job.isDownload) {

@@ -26,6 +26,8 @@ struct Job {
     bool& failed;
     bool& pwdSent;
     bool& dataIsFile;
+    bool& bareListing;
+    qint64& listingBytes;
     QString& portArgument;
     ReplyFramer& replies;
     bool& replyBeforeStep;

@@ -10,11 +10,23 @@
 
 namespace {
 
+// A listing request that named the site's pattern and found nothing, because
+// it was refused or came back empty, goes out once more without an argument:
+// many servers list no wildcards (NLST *.dat is refused), or none after the
+// first (LIST *.dat *.DAT comes back empty). The retrieval loop then keeps
+// only the names that the pattern matches.
+bool listAgainWithoutPattern(Job& job, bool refused)
+{
+    const bool nothingListed = refused || job.listingBytes == 0;
+    return nothingListed && !job.bareListing && !job.site.current(job.site.patterns).isEmpty();
+}
+
 // The listing has been answered: let the data connection deliver the rest of
 // it, then set the listing type again on a fresh listener.
 void afterListing(Job& job)
 {
     const bool listingSent = confirmsTransfer(job.reply);
+    const bool refused = refuses(job.reply);
     job.waitSeconds = 0;
     waitForSeconds(job, 5);
     // The 226 can come before the last bytes of the listing. After a refusal
@@ -25,6 +37,13 @@ void afterListing(Job& job)
     job.state += 1;
     if (!setUpListener(job, false))
         return;
+    if (job.state == 9 && listAgainWithoutPattern(job, refused)) {
+        // The reply to this PORT sends the listing request again.
+        job.bareListing = true;
+        job.state = 6;
+        sendPortCommand(job);
+        return;
+    }
     sendCommandIfConnected(job, QStringLiteral("TYPE A"));
     job.dataIsFile = false;
 }

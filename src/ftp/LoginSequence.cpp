@@ -21,6 +21,8 @@ QString listingRequest(Job& job)
 {
     const QString pattern = job.site.current(job.site.patterns);
     Form1& form = job.program.form;
+    if (job.bareListing)
+        return form.ai_nlst->isChecked() ? QStringLiteral("NLST") : QStringLiteral("LIST");
     if (form.ai_nlst->isChecked())
         return QStringLiteral("NLST ") + pattern;
     if (job.isDownload)
@@ -92,6 +94,7 @@ void loginStep(Job& job)
         if (job.isDownload)
             job.program.form.fText5.setText(QString());
         job.state = 7;
+        job.listingBytes = 0;
         sendCommandIfConnected(job, listingRequest(job));
         break;
     default:

@@ -17,6 +17,13 @@ struct SessionVars {
     bool downloadReplySeen = false;
     bool downloadPwdSent = false;
     bool uploadPwdSent = false;
+    // The listing was refused or empty for the site's pattern, so it went out
+    // once more without one; its names are then matched here.
+    bool downloadBareListing = false;
+    bool uploadBareListing = false;
+    // Bytes of the listing received on the data connection.
+    qint64 downloadListingBytes = 0;
+    qint64 uploadListingBytes = 0;
     QString downloadPortArgument;
     QString uploadPortArgument;
     int dataListenPort = 0;

@@ -1,30 +1,14 @@
 #include "platform/FileListBox.h"
 
+#include "platform/Wildcard.h"
+
 #include <QFile>
-#include <QRegularExpression>
 
 #include <algorithm>
 #include <dirent.h>
 #include <sys/stat.h>
 
 namespace {
-
-// Only "*" and "?" are wildcards; every other character, "[" included, stands
-// for itself.
-QRegularExpression wildcardMatcher(const QString& pattern)
-{
-    QString expression;
-    for (QChar c : pattern) {
-        if (c == QLatin1Char('*'))
-            expression += QLatin1String(".*");
-        else if (c == QLatin1Char('?'))
-            expression += QLatin1Char('.');
-        else
-            expression += QRegularExpression::escape(QString(c));
-    }
-    return QRegularExpression(QRegularExpression::anchoredPattern(expression),
-                              QRegularExpression::DotMatchesEverythingOption);
-}
 
 bool isFile(const QByteArray& path)
 {
@@ -51,8 +35,7 @@ void FileListBox::Refresh()
     names.clear();
     if (folder.isEmpty())
         return;
-    const bool everything = pattern.isEmpty() || pattern == QLatin1String("*.*");
-    const QRegularExpression matcher = wildcardMatcher(pattern);
+    const Wildcard matcher(pattern);
     // Read with readdir, not QDir: QDir leaves out every name that is not valid
     // UTF-8, and such a file must still be listed, under its own bytes.
     const QByteArray folderBytes = QFile::encodeName(folder) + '/';
@@ -61,10 +44,10 @@ void FileListBox::Refresh()
         return;
     while (const dirent* entry = ::readdir(directory)) {
         const QByteArray name(entry->d_name);
-        if (!isFile(folderBytes + name))
+        if (name.startsWith('.') || !isFile(folderBytes + name))
             continue;
         // The pattern is matched against the name as the operator reads it.
-        if (everything || matcher.match(QFile::decodeName(name)).hasMatch())
+        if (matcher.matches(QFile::decodeName(name)))
             names.append(QString::fromLatin1(name));
     }
     ::closedir(directory);

@@ -7,6 +7,7 @@
 #include "ftp/ReplyCodes.h"
 #include "ftp/TimedWait.h"
 #include "platform/ClockTexts.h"
+#include "platform/Wildcard.h"
 #include "transfer/DataEvents.h"
 #include "transfer/FileNames.h"
 #include "transfer/ListingScan.h"
@@ -26,9 +27,11 @@ bool fileSequenceUnderWay(Program& p)
     return true;
 }
 
+enum class ListingForm { Nlst, List };
+
 // Whether a listed name is to be retrieved. A name that cannot safely become a
 // local file name is refused with a "fail" record; "." and ".." are passed over.
-bool wantsName(Program& p, const QString& name)
+bool wantsName(Program& p, const QString& name, ListingForm form)
 {
     const TransferVars& t = p.transfer;
     if (isDotEntry(name))
@@ -38,10 +41,35 @@ bool wantsName(Program& p, const QString& name)
         return false;
     }
     // The upload job stores a local file of this name into the same folder.
-    if (name == t.uploadFileName)
+    if (form == ListingForm::Nlst && name == t.uploadFileName)
         return false;
     return !p.options.downloadDupeCheck || !t.downloadedNames.contains(name);
 }
+
+// A listing that had to go out without the site's pattern lists every name:
+// only those the pattern matches are retrieved; in LIST mode in either case,
+// as the LIST request names the pattern in capitals too.
+class RequestedNames {
+public:
+    explicit RequestedNames(Program& p) : RequestedNames(p.session.downloadBareListing, sitePattern(p)) {}
+
+    bool contains(const QString& name, ListingForm form) const
+    {
+        return everyName || exact.matches(name) || (form == ListingForm::List && upperCase.matches(name));
+    }
+
+private:
+    RequestedNames(bool bareListing, const QString& pattern)
+        : everyName(!bareListing), exact(pattern), upperCase(pattern.toUpper())
+    {
+    }
+
+    static QString sitePattern(Program& p) { return downloadSiteColumns(p.sites).current(p.sites.downloadPatterns); }
+
+    bool everyName;
+    Wildcard exact;
+    Wildcard upperCase;
+};
 
 bool listingUsedUp(TransferVars& t)
 {
@@ -202,6 +230,7 @@ bool nextNlstName(Program& p)
         return true;
     TransferVars& t = p.transfer;
     const QString& listing = p.form.fText5.text();
+    const RequestedNames requested(p);
     bool found = false;
     int position = t.listingScanPosition;
     while (!found && position != -1) {
@@ -213,7 +242,8 @@ bool nextNlstName(Program& p)
         }
         const int start = lineStart(listing, lineEnd - 1);
         t.downloadCurrentFile = listing.mid(start - 1, lineEnd - start);
-        found = wantsName(p, t.downloadCurrentFile);
+        found = requested.contains(t.downloadCurrentFile, ListingForm::Nlst)
+            && wantsName(p, t.downloadCurrentFile, ListingForm::Nlst);
         position = lineEnd + 1;
         t.listingScanPosition = position;
     }
@@ -234,12 +264,13 @@ bool nextListName(Program& p)
         t.listingLastIndex = form.Combo1.ListCount() - 1;
     }
     Job job = downloadJob(p);
+    const RequestedNames requested(p);
     bool found = false;
     while (t.listingEntryIndex <= t.listingLastIndex && !found) {
         const QString entry = form.Combo1.List(t.listingEntryIndex);
-        if (!tail || (!entry.isEmpty() && entry.contains(*tail))) {
+        if ((!tail || (!entry.isEmpty() && entry.contains(*tail))) && requested.contains(entry, ListingForm::List)) {
             t.downloadCurrentFile = entry;
-            found = wantsName(p, entry);
+            found = wantsName(p, entry, ListingForm::List);
             // The pause paces the files fetched. After every name passed over
             // as fetched before, a long listing would outlast the supervision
             // and the files after those names would never come.

@@ -16,9 +16,10 @@ namespace {
 // yet to reach the peer.
 constexpr int kSettleMs = 150;
 
-// Login and listing of the upload site, then the listener for the files.
+// Login and listing of the upload site (the empty delivery folder is listed
+// once more without the pattern), then the listener for the files.
 const QStringList kLogin { "USER alice", "PASS s3cret", "CWD /in", "PWD", "TYPE A", "PORT", "NLST *.dat",
-                           "TYPE A", "PORT" };
+                           "PORT", "NLST", "TYPE A", "PORT" };
 
 QStringList storeCommands(const QString& remoteName)
 {
@@ -271,11 +272,12 @@ void StoringPeerTest::filesWaitForTheReplyToTheListingPort()
 {
     UploadRun run;
     run.putFile("a.dat", QByteArray(3000, 'a'));
-    run.peer.replyTo("PORT", "200 PORT command successful.\r\n");
+    for (int listingPort = 1; listingPort <= 2; ++listingPort)
+        run.peer.replyTo("PORT", "200 PORT command successful.\r\n");
     run.peer.replyTo("PORT", Chunks {});
     qsizetype commandsBeforeReply = -1;
     QObject::connect(&run.peer, &ScriptedFtpPeer::commandReceived, [&](const QString& line) {
-        if (line.startsWith(QLatin1String("PORT")) && run.commands().count(QStringLiteral("PORT")) == 2) {
+        if (line.startsWith(QLatin1String("PORT")) && run.commands().count(QStringLiteral("PORT")) == 3) {
             QTimer::singleShot(kSettleMs, &run.peer, [&] {
                 commandsBeforeReply = run.peer.transcript().size();
                 run.peer.sendRaw("200 PORT command successful.\r\n");
