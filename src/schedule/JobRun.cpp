@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <utility>
 
 namespace {
 
@@ -48,6 +49,7 @@ struct JobParts {
     void (*unlockFields)(Program&);
     void (*logError)(Program&, const QString&);
     void (*recordFailedFile)(Program&);
+    QSet<QString>& failedNames;
 };
 
 void recordFailedDownload(Program& p)
@@ -68,7 +70,7 @@ JobParts downloadParts(Program& p)
     return { downloadJob(p), s.downloadJobRunning, s.downloadTimedOut, f.Timer3, f.Timer4, s.downloadStallTicks,
              s.uploadStallTicks, f.Label11, f.Label18, QStringLiteral("Last Download on "), f.Text11,
              f.Check1, f.Timer1, lockDownloadFields, unlockDownloadFields, logDownloadError,
-             recordFailedDownload };
+             recordFailedDownload, p.transfer.downloadFailedNames };
 }
 
 JobParts uploadParts(Program& p)
@@ -78,7 +80,7 @@ JobParts uploadParts(Program& p)
     return { uploadJob(p), s.uploadJobRunning, s.uploadTimedOut, f.Timer4, f.Timer3, s.uploadStallTicks,
              s.downloadStallTicks, f.Label12, f.Label19, QStringLiteral("Last Upload on "), f.Text12,
              f.Check2, f.Timer2, lockUploadFields, unlockUploadFields, logUploadError,
-             recordFailedUpload };
+             recordFailedUpload, p.transfer.uploadFailedNames };
 }
 
 QString siteTime(const JobParts& j)
@@ -97,6 +99,8 @@ void waitUntil(const std::function<bool()>& condition)
 // passes.
 void beginJob(JobParts& j)
 {
+    if (!std::exchange(j.job.program.schedule.jobRestarting, false))
+        j.failedNames.clear();
     j.running = true;
     j.timedOut = false;
     j.stallTicks = 0;
@@ -206,6 +210,7 @@ void runDownloadSession(JobParts& j)
     t.downloadLastFilePassed = false;
     t.listingScanPosition = t.downloadFileScanStart = t.downloadFileScanNext = p.schedule.downloadResumePosition;
     t.listingEntryIndex = t.downloadFileEntryNext = p.schedule.downloadResumeEntry;
+    t.downloadResumeByName = !p.schedule.downloadResumeName.isEmpty();
     connectJob(j);
     t.downloadCurrentFile = QStringLiteral("notdone");
 
@@ -283,10 +288,16 @@ void runUploadSession(JobParts& j)
         s.uploadState = 18;
         storingStep(p);
         waitForStoringPhase(p);
-        if (isSocketError(s.uploadErrorNumber) && s.uploadState >= 22 && noRetries(j))
+        const bool fileUnderWay = s.uploadState >= 22 || t.uploadAwaitingConfirmation;
+        if (isSocketError(s.uploadErrorNumber) && s.uploadState >= 22 && noRetries(j)) {
             reportTransferFailure(j);
-        else if (s.uploadErrorNumber > 0)
+        } else if (s.uploadErrorNumber > 0) {
             logUploadError(p, failureMessage(s.uploadErrorNumber, true));
+            // A file that went out and that nothing confirmed: the session
+            // that failed under it leaves its line in the outcome log.
+            if (fileUnderWay)
+                recordFailedUpload(p);
+        }
     }
     endJob(j);
 }

@@ -20,6 +20,8 @@ void runJobWithRecoveries(Program& p, void (*jobProcedure)(Program&))
         jobProcedure(p);
     while (p.schedule.pendingRecovery) {
         const std::function<void()> recovery = std::exchange(p.schedule.pendingRecovery, nullptr);
+        p.schedule.jobRestarting = true;
         recovery();
+        p.schedule.jobRestarting = false;
     }
 }

@@ -44,7 +44,11 @@ TickParts downloadTick(Program& p)
     ScheduleVars& s = p.schedule;
     return { downloadSiteColumns(p.sites), s.downloadTickCount, s.downloadJobRunning, p.options.downloadDupeCheck,
              s.downloadRetryCount,
-             [](ScheduleVars& v) { v.downloadResumePosition = 1; v.downloadResumeEntry = 0; },
+             [](ScheduleVars& v) {
+                 v.downloadResumePosition = 1;
+                 v.downloadResumeEntry = 0;
+                 v.downloadResumeName.clear();
+             },
              QStringLiteral("Tolvane- Downloading at "), runDownloadJob, advanceDownloadSiteTime };
 }
 

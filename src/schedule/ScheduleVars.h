@@ -14,6 +14,12 @@ struct ScheduleVars {
     int uploadRetryCount = 0;
     int downloadResumePosition = 1;
     int downloadResumeEntry = 0;
+    // The file a restart after a failed file resumes at, or just past: found
+    // by its name in the new listing, since under "Delete After DownLoad" the
+    // listing no longer holds the files deleted since the last one was read.
+    // The positions above serve when the name is no longer listed.
+    QString downloadResumeName;
+    bool downloadResumePastName = false;
     int uploadResumeIndex = 0;
     int downloadTickCount = 0;
     int uploadTickCount = 0;
@@ -25,4 +31,7 @@ struct ScheduleVars {
     // A restart or give-up decided while a job was winding down, to run once
     // its job procedure has returned.
     std::function<void()> pendingRecovery;
+    // The job procedure now starting continues the job that failed: the
+    // files it recorded "fail" are not recorded again.
+    bool jobRestarting = false;
 };

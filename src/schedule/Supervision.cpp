@@ -111,6 +111,8 @@ void resumeDownloadAfterError(Program& p)
     SupervisedJob j = supervised(p, true);
     ScheduleVars& s = p.schedule;
     TransferVars& t = p.transfer;
+    s.downloadResumeName = t.downloadLastFile;
+    s.downloadResumePastName = !retriesLeft(j);
     if (retriesLeft(j)) {
         ++j.retryCount;
         s.downloadResumePosition = t.downloadFileScanStart;

@@ -71,6 +71,42 @@ private:
     Wildcard upperCase;
 };
 
+void collectEntries(Program& p)
+{
+    HiddenList& entries = p.form.Combo1;
+    entries.Clear();
+    for (const QString& name : collectListNames(p.form.fText5.text()))
+        entries.AddItem(name);
+    p.transfer.listingLastIndex = entries.ListCount() - 1;
+}
+
+// A restart goes on at its file, or just past it, wherever the new listing
+// names it; where it no longer does, at the position the restart was given.
+void resumeNlstAtName(Program& p, const QString& listing)
+{
+    const ScheduleVars& s = p.schedule;
+    for (int lineEnd = int(listing.indexOf(QLatin1Char('\r'))) + 1; lineEnd > 0;
+         lineEnd = int(listing.indexOf(QLatin1Char('\r'), lineEnd)) + 1) {
+        const int start = lineStart(listing, lineEnd - 1);
+        if (listing.mid(start - 1, lineEnd - start) == s.downloadResumeName) {
+            p.transfer.listingScanPosition = s.downloadResumePastName ? lineEnd + 1 : start;
+            return;
+        }
+    }
+}
+
+void resumeListAtName(Program& p)
+{
+    const ScheduleVars& s = p.schedule;
+    const HiddenList& entries = p.form.Combo1;
+    for (int entry = 0; entry < entries.ListCount(); ++entry) {
+        if (entries.List(entry) == s.downloadResumeName) {
+            p.transfer.listingEntryIndex = s.downloadResumePastName ? entry + 1 : entry;
+            return;
+        }
+    }
+}
+
 bool listingUsedUp(TransferVars& t)
 {
     t.endDownloadSession();
@@ -230,6 +266,8 @@ bool nextNlstName(Program& p)
         return true;
     TransferVars& t = p.transfer;
     const QString& listing = p.form.fText5.text();
+    if (std::exchange(t.downloadResumeByName, false))
+        resumeNlstAtName(p, listing);
     const RequestedNames requested(p);
     bool found = false;
     int position = t.listingScanPosition;
@@ -257,12 +295,11 @@ bool nextListName(Program& p)
     TransferVars& t = p.transfer;
     Form1& form = p.form;
     const std::optional<QString> tail = patternTail(form.Text7->text());
-    if (t.listingEntryIndex == 0) {
-        form.Combo1.Clear();
-        for (const QString& name : collectListNames(form.fText5.text()))
-            form.Combo1.AddItem(name);
-        t.listingLastIndex = form.Combo1.ListCount() - 1;
-    }
+    const bool resumeByName = std::exchange(t.downloadResumeByName, false);
+    if (t.listingEntryIndex == 0 || resumeByName)
+        collectEntries(p);
+    if (resumeByName)
+        resumeListAtName(p);
     Job job = downloadJob(p);
     const RequestedNames requested(p);
     bool found = false;

@@ -21,6 +21,14 @@ void appendOutcome(Program& p, const QString& log, const QString& host, const QS
     appendLine(log, fields.join(QLatin1Char(' ')).toLatin1());
 }
 
+// Whether this is the job's first "fail" for the name; it is noted.
+bool firstFailure(QSet<QString>& failedNames, const QString& name)
+{
+    const qsizetype before = failedNames.size();
+    failedNames.insert(name);
+    return failedNames.size() > before;
+}
+
 QString downloadHost(Program& p)
 {
     return downloadSiteColumns(p.sites).current(p.sites.downloadHosts);
@@ -31,7 +39,7 @@ QString downloadHost(Program& p)
 void downloadRecordStep(Program& p, const QString& status)
 {
     TransferVars& t = p.transfer;
-    if (t.downloadLastFile.isEmpty())
+    if (t.downloadLastFile.isEmpty() || (status == kFail && !firstFailure(t.downloadFailedNames, t.downloadLastFile)))
         return;
     QString size;
     if (status == kPass) {
@@ -47,12 +55,16 @@ void downloadRecordStep(Program& p, const QString& status)
 
 void recordRefusedDownloadName(Program& p, const QString& name)
 {
+    if (!firstFailure(p.transfer.downloadFailedNames, name))
+        return;
     appendOutcome(p, kDownloadOutcomeLog, downloadHost(p), name, QStringLiteral("Unknown File Size"), kFail);
 }
 
 void uploadRecordStep(Program& p, const QString& status)
 {
     TransferVars& t = p.transfer;
+    if (status == kFail && !firstFailure(t.uploadFailedNames, t.uploadFileName))
+        return;
     appendOutcome(p, kUploadOutcomeLog, uploadSiteColumns(p.sites).current(p.sites.uploadHosts),
                   t.uploadFileName, QString::number(t.uploadFileLength), status);
     if (status == kPass && p.options.deleteAfterUpload)

@@ -4,6 +4,7 @@
 #include "transfer/TransferFile.h"
 
 #include <QByteArray>
+#include <QSet>
 #include <QString>
 
 // The variables of the data connections and of the retrieval and storing loops.
@@ -44,6 +45,8 @@ struct TransferVars {
     int listingScanStart = 1;
     int listingEntryIndex = 0;
     int listingLastIndex = -1;
+    // The session's first pick looks for the restart's file by its name.
+    bool downloadResumeByName = false;
 
     // Storing loop.
     int uploadFileIndex = 0;
@@ -60,6 +63,11 @@ struct TransferVars {
     // Counts every step of the storing phase, so the job can tell a phase that
     // moves from one that has stalled.
     int uploadActivity = 0;
+
+    // The names recorded "fail" in this job, its restarts included: a file
+    // that fails again in a restart gets no second line.
+    QSet<QString> downloadFailedNames;
+    QSet<QString> uploadFailedNames;
 
     TransferFile transferFile;
     NameRecord downloadedNames { QStringLiteral("filename2.log") };

@@ -79,6 +79,14 @@ void NetworkFaultsTest::serverOrNetworkFails_data()
     QTest::newRow("download: control connection closed mid-RETR")
         << true << planFirst("RETR", { .fault = DataFault::CloseControlHalfway }) << QStringList { "a.dat fail" }
         << aFailed;
+    QTest::newRow("download: control connection closed mid-RETR in the restart too: one fail line")
+        << true
+        << Setup([](PeerJob& r) {
+               r.job.setRetries(QStringLiteral("1"));
+               for (int session = 1; session <= 2; ++session)
+                   r.peer.planTransfer("RETR", { .fault = DataFault::CloseControlHalfway });
+           })
+        << QStringList { "a.dat fail" } << aFailed;
     QTest::newRow("download: control connection closed mid-listing")
         << true << planFirst("NLST", { .fault = DataFault::CloseControlHalfway }) << QStringList {}
         << "^Timeout Error ";
@@ -184,7 +192,8 @@ void NetworkFaultsTest::serverOrNetworkFails()
         QVERIFY(writeFileBytes(run.job.put.workFile(QStringLiteral("a.dat")), olderCopy));
     fault(run);
 
-    run.run();
+    // From the schedule, which runs the restarts a case's retries ask for.
+    run.runFromSchedule();
 
     run.verifyPromises(QRegularExpression(logged));
     QCOMPARE(run.outcomes(), outcomes);

@@ -48,40 +48,63 @@ private slots:
 
 void ReplyFaultsTest::serverSendsNoReply_data()
 {
+    QTest::addColumn<bool>("download");
     QTest::addColumn<QByteArray>("verb");
+    // The answer goes to the verb's occurrence after this many, answered "200";
+    // -1: it ends the verb's transfer in place of the final reply.
+    QTest::addColumn<int>("after");
     QTest::addColumn<Chunks>("answer");
     QTest::addColumn<QStringList>("outcomes");
     QTest::addColumn<QString>("logged");
     const QString invalid = QStringLiteral("^Invalid Reply ");
     QTest::newRow("a reply of 1 MB without a line end")
-        << QByteArray("PWD") << Chunks { { "257 \"/in\"" + QByteArray(kMegabyte, 'x') } } << QStringList {} << invalid;
-    QTest::newRow("binary noise") << QByteArray("CWD") << Chunks { { binaryNoise(64 * 1024) } } << QStringList {}
-                                  << invalid;
-    QTest::newRow("binary noise in answer to RETR") << QByteArray("RETR") << Chunks { { binaryNoise(4096) } }
-                                                    << QStringList { "a.dat fail" } << invalid;
+        << true << QByteArray("PWD") << 0 << Chunks { { "257 \"/in\"" + QByteArray(kMegabyte, 'x') } } << QStringList {}
+        << invalid;
+    QTest::newRow("binary noise") << true << QByteArray("CWD") << 0 << Chunks { { binaryNoise(64 * 1024) } }
+                                  << QStringList {} << invalid;
+    QTest::newRow("binary noise in answer to RETR")
+        << true << QByteArray("RETR") << 0 << Chunks { { binaryNoise(4096) } } << QStringList { "a.dat fail" } << invalid;
+    // Not a socket error: no "Transfer Failed", whatever the retries say.
+    QTest::newRow("binary noise in place of the 226 to RETR, in the transfer phase")
+        << true << QByteArray("RETR") << -1 << Chunks { { binaryNoise(4096) } } << QStringList { "a.dat fail" }
+        << invalid;
+    QTest::newRow("binary noise in place of the 226 to STOR")
+        << false << QByteArray("STOR") << -1 << Chunks { { binaryNoise(4096) } } << QStringList { "a.dat fail" }
+        << invalid;
+    QTest::newRow("1 MB of noise in answer to an upload's TYPE I")
+        << false << QByteArray("TYPE") << 2 << Chunks { { QByteArray(kMegabyte, 'x') } } << QStringList {}
+        << invalid;
     QTest::newRow("a code that is not three digits")
-        << QByteArray("PASS") << Chunks { { "2x0 Login successful.\r\n" } } << QStringList {} << invalid;
-    QTest::newRow("a code no reply has") << QByteArray("USER") << Chunks { { "999 Who goes there?\r\n" } }
+        << true << QByteArray("PASS") << 0 << Chunks { { "2x0 Login successful.\r\n" } } << QStringList {} << invalid;
+    QTest::newRow("a code no reply has") << true << QByteArray("USER") << 0 << Chunks { { "999 Who goes there?\r\n" } }
                                          << QStringList {} << invalid;
     QTest::newRow("a multi-line reply that never ends")
-        << QByteArray("PWD") << Chunks { { "257-\"/in\" is the folder\r\n" }, { endlessContinuation() } }
+        << true << QByteArray("PWD") << 0 << Chunks { { "257-\"/in\" is the folder\r\n" }, { endlessContinuation() } }
         << QStringList {} << invalid;
     QTest::newRow("a multi-line reply that stops before its end")
-        << QByteArray("PWD") << Chunks { { "257-\"/in\" is the folder\r\n" } } << QStringList {}
+        << true << QByteArray("PWD") << 0 << Chunks { { "257-\"/in\" is the folder\r\n" } } << QStringList {}
         << "^Timeout Error ";
 }
 
 void ReplyFaultsTest::serverSendsNoReply()
 {
+    QFETCH(bool, download);
     QFETCH(QByteArray, verb);
+    QFETCH(int, after);
     QFETCH(Chunks, answer);
     QFETCH(QStringList, outcomes);
     QFETCH(QString, logged);
-    PeerJob run(true, kTimeOutScale);
+    PeerJob run(download, kTimeOutScale);
     run.p.options.deleteAfterDownload = true;
+    run.p.options.deleteAfterUpload = true;
     run.putFile("a.dat", faultBytes("a.dat", 5000));
     run.putFile("b.dat", faultBytes("b.dat", 700));
-    run.peer.replyTo(verb, answer);
+    for (int i = 0; i < after; ++i)
+        run.peer.replyTo(verb, "200 Command okay.\r\n");
+    if (after < 0)
+        run.peer.planTransfer(verb, { .final = answer.first().bytes });
+    else
+        run.peer.replyTo(verb, answer);
 
     run.run();
 
