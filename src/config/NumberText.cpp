@@ -2,6 +2,10 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
 namespace {
 
 const QRegularExpression& leadingNumber()
@@ -22,4 +26,10 @@ bool isNumeric(const QString& text)
 {
     const QRegularExpressionMatch match = leadingNumber().match(text);
     return match.hasMatch() && text.mid(match.capturedEnd()).trimmed().isEmpty();
+}
+
+int wholeNumberOf(const QString& text)
+{
+    const double rounded = std::round(valueOf(text));
+    return int(std::clamp(rounded, double(std::numeric_limits<int>::min()), double(std::numeric_limits<int>::max())));
 }

@@ -1,6 +1,7 @@
 #include "ftp/ControlSession.h"
 
 #include "app/Program.h"
+#include "config/NumberText.h"
 #include "ftp/Job.h"
 #include "ftp/ReplyCodes.h"
 #include "ftp/WaitBounds.h"
@@ -62,7 +63,7 @@ void startControlSession(Job& job)
     if (!closeAndWait(job, job.control) || !closeAndWait(job, job.data))
         return;
     job.control.setRemoteHost(job.site.current(job.site.hosts));
-    job.control.setRemotePort(job.site.current(job.site.ports).toInt());
+    job.control.setRemotePort(wholeNumberOf(job.site.current(job.site.ports)));
     job.control.setLocalPort(0);
     job.data.setRemoteHost(job.control.RemoteHost());
     job.data.setRemotePort(job.control.RemotePort());

@@ -1,6 +1,7 @@
 #include "ftp/DataListener.h"
 
 #include "app/Program.h"
+#include "config/NumberText.h"
 #include "ftp/ControlSession.h"
 #include "ftp/Job.h"
 #include "ftp/PortArgument.h"
@@ -10,7 +11,7 @@ bool setUpListener(Job& job, bool takePortField)
     if (!closeAndWait(job, job.data))
         return false;
     if (takePortField)
-        job.data.setRemotePort(job.portField->text().toInt());
+        job.data.setRemotePort(wholeNumberOf(job.portField->text()));
     if (job.data.State() != Winsock::sckListening)
         job.data.Listen();
     return true;
@@ -19,7 +20,7 @@ bool setUpListener(Job& job, bool takePortField)
 void sendPortCommand(Job& job)
 {
     job.program.session.dataListenPort = job.data.LocalPort();
-    const auto argument = portArgumentFor(job.control.LocalIP(), job.program.session.dataListenPort);
+    const auto argument = buildPortArgument(job.control.LocalIP(), job.program.session.dataListenPort);
     if (!argument) {
         job.failed = true;
         return;

@@ -17,7 +17,7 @@ bool isAddressByte(const QString& field)
 
 }
 
-std::optional<QString> portArgumentFor(const QString& localIp, int port)
+std::optional<QString> buildPortArgument(const QString& localIp, int port)
 {
     QStringList fields = localIp.split(QLatin1Char('.'));
     if (fields.size() != 4 || port < 1 || port > 65535)

@@ -7,4 +7,4 @@
 // the local IPv4 address and the listening port. The first three address fields
 // are copied as they stand and the last is trimmed. Nothing when the address is
 // not dotted IPv4 (empty, IPv6, a host name), so no malformed PORT goes out.
-std::optional<QString> portArgumentFor(const QString& localIp, int port);
+std::optional<QString> buildPortArgument(const QString& localIp, int port);

@@ -25,13 +25,14 @@ void advanceSiteTime(SiteColumns& site, const QString& hour, const QString& half
     if (site.index < 0 || site.index >= kSiteSlots)
         return;
     const double next = valueOf(hour) + 1;
-    if (next > 12) {
-        site.hours[slot] = QStringLiteral("1");
-        return;
-    }
-    site.hours[slot] = QString::number(next);
+    site.hours[slot] = next > 12 ? QStringLiteral("1") : QString::number(next);
+    // The hour after the one given lies in the half of the day given, unless
+    // it is 12: the re-check after a job gives the tick's hour, whose half may
+    // differ from the site's own.
     if (next == 12)
         site.amPm[slot] = halfDay == QLatin1String("PM") ? QStringLiteral("AM") : QStringLiteral("PM");
+    else
+        site.amPm[slot] = halfDay;
 }
 
 bool siteTimeNotAhead(const QString& hour1, const QString& halfDay1, const QString& hour2,

@@ -33,7 +33,7 @@ private slots:
         QFETCH(QString, localIp);
         QFETCH(int, port);
         QFETCH(Argument, expected);
-        QCOMPARE(portArgumentFor(localIp, port), expected);
+        QCOMPARE(buildPortArgument(localIp, port), expected);
     }
 };
 

@@ -33,7 +33,8 @@ private slots:
         const QByteArray base = QFile::encodeName(folder.path()) + '/';
         for (const QByteArray& name : {QByteArray("a.dat"), QByteArray("abc.dat"), QByteArray("ab.txt"),
                                        QByteArray("ab.txt.bak"), QByteArray("data[1].txt"),
-                                       QByteArray("data1.txt"), kUtf8Name, kLatin1Name})
+                                       QByteArray("data1.txt"), kUtf8Name, kLatin1Name,
+                                       QByteArray(".a.dat.part")})
             QVERIFY(makeFile(base + name));
         QVERIFY(QDir(folder.path()).mkdir(QStringLiteral("folder.dat")));
     }
@@ -53,7 +54,9 @@ private slots:
                                QStringLiteral("data1.txt"), QStringLiteral("data[1].txt"), latin1};
         QTest::addColumn<QString>("pattern");
         QTest::addColumn<QStringList>("expected");
-        QTest::newRow("*.* lists every file and no folder") << QStringLiteral("*.*") << all;
+        // A hidden file is a retrieval's partner file: it never goes out.
+        QTest::newRow("*.* lists every file but hidden ones, and no folder") << QStringLiteral("*.*") << all;
+        QTest::newRow("a pattern that a hidden name matches") << QStringLiteral("*.part") << QStringList {};
         QTest::newRow("empty pattern lists every file") << QString() << all;
         QTest::newRow("* matches up to the end of the name")
             << QStringLiteral("*.txt") << QStringList {QStringLiteral("ab.txt"), QStringLiteral("data1.txt"),

@@ -141,6 +141,9 @@ private slots:
     // The bytes before a graceful close must be raised while State still reads
     // 7: the download handler reads data only from a connected socket. Bytes
     // left unread hold the sender back and are all there when taken later.
+    // The close itself is raised once, after every byte, with State 8: a
+    // server that waits for the client to close before its final reply
+    // depends on it.
     void gracefulCloseDeliversEveryByteWhileConnected_data()
     {
         QTest::addColumn<int>("size");
@@ -165,6 +168,12 @@ private slots:
                 arrived += socket.GetData();
         });
         connect(&socket, &Winsock::Error, this, [&](int n) { errors.append(n); });
+        QList<int> statesAtClose;
+        qsizetype bytesTakenAtClose = -1;
+        connect(&socket, &Winsock::CloseEvent, this, [&] {
+            statesAtClose.append(socket.State());
+            bytesTakenAtClose = arrived.size();
+        });
         QTimer lateTaker;
         connect(&lateTaker, &QTimer::timeout, this, [&] { arrived += socket.GetData(); });
         if (!takenOnArrival)
@@ -173,7 +182,7 @@ private slots:
         const QByteArray sent = patternedBytes(size, 7);
         c.peer->write(sent);
         c.peer->disconnectFromHost();
-        QVERIFY(yieldUntil([&] { return socket.State() != Winsock::sckConnected; }, kHangMs));
+        QVERIFY(yieldUntil([&] { return !statesAtClose.isEmpty(); }, kHangMs));
         lateTaker.stop();
         QTest::qWait(50);
         arrived += socket.GetData();
@@ -181,6 +190,9 @@ private slots:
         QVERIFY(!statesAtArrival.isEmpty());
         for (int state : std::as_const(statesAtArrival))
             QCOMPARE(state, int(Winsock::sckConnected));
+        QCOMPARE(statesAtClose, QList<int> { Winsock::sckClosing });
+        if (takenOnArrival)
+            QCOMPARE(bytesTakenAtClose, sent.size());
         QCOMPARE(errors, QList<int>());
     }
 
@@ -191,6 +203,8 @@ private slots:
         Winsock& socket = c.socket;
         QList<int> errors;
         connect(&socket, &Winsock::Error, this, [&](int n) { errors.append(n); });
+        int closes = 0;
+        connect(&socket, &Winsock::CloseEvent, this, [&] { ++closes; });
         const linger abortive {1, 0};
         QCOMPARE(::setsockopt(int(c.peer->socketDescriptor()), SOL_SOCKET, SO_LINGER,
                               &abortive, sizeof abortive), 0);
@@ -198,6 +212,7 @@ private slots:
         QVERIFY(yieldUntil([&] { return !errors.isEmpty(); }, kHangMs));
         QCOMPARE(errors, QList<int>{10054});
         QVERIFY(socket.State() != Winsock::sckConnected);
+        QCOMPARE(closes, 0);
     }
 
     // The storing loop sends the next chunk only from SendComplete and counts

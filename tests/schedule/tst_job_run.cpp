@@ -16,7 +16,7 @@ const QDateTime kNow(QDate(2020, 12, 6), QTime(9, 5, 7));
 const QByteArray kEarlierLogLine = "Invalid User/Pass 2020/12/05 at 09:00:00 AM\r\n";
 const QString kScheduleDisplay = QStringLiteral("9AM Active");
 
-enum class Ending { Finished, LoginRefused, UnknownHost, ClosedPort };
+enum class Ending { Finished, PortWithDecimals, LoginRefused, UnknownHost, ClosedPort };
 
 quint16 closedPort()
 {
@@ -33,6 +33,7 @@ struct JobScene : JobUnderTest {
     explicit JobScene(bool download) : JobUnderTest(download, kNow) {}
 
     Winsock& control() const { return download ? p.form.ftpclient1 : p.form.ftpclient1a; }
+    Winsock& data() const { return download ? p.form.ftpclient2 : p.form.ftpclient3; }
     bool running() const { return download ? p.schedule.downloadJobRunning : p.schedule.uploadJobRunning; }
 
     // Which of a row's fields, and then the transfer-type menu, are enabled.
@@ -84,6 +85,8 @@ void JobRunTest::endingShownAndLogged_data()
         auto row = [job](const char* name) -> QTestData& { return QTest::addRow("%s: %s", job, name); };
         row("a finished job leaves the display and the log alone")
             << download << Ending::Finished << kScheduleDisplay << "";
+        // The port field takes any number, "21.0" included.
+        row("a port written with decimals") << download << Ending::PortWithDecimals << kScheduleDisplay << "";
         row("refused login") << download << Ending::LoginRefused << "9AM Login Failed" << "Invalid User/Pass";
         row("unknown host") << download << Ending::UnknownHost << "9AMTimeout" << "Invalid IP/Host";
         row("closed port") << download << Ending::ClosedPort << "9AMTimeout" << "Timeout Error";
@@ -111,6 +114,11 @@ void JobRunTest::endingShownAndLogged()
         break;
     }
     scene.pointSite(scene.login);
+    if (ending == Ending::PortWithDecimals) {
+        const QString port = QString::number(scene.login.port) + QStringLiteral(".0");
+        (download ? scene.p.sites.downloadPorts : scene.p.sites.uploadPorts)[1] = port;
+        (download ? scene.p.form.Text9 : scene.p.form.Text10)->setText(port);
+    }
     scene.peer.putFile("a.dat", "remote bytes");
     QVERIFY(writeFileBytes(scene.put.workFile("b.dat"), "local bytes"));
     QVERIFY(writeFileBytes(scene.errorLog(), kEarlierLogLine));
@@ -126,8 +134,9 @@ void JobRunTest::endingShownAndLogged()
              download ? QStringLiteral("Last Download on Sun 6th Dec") : QStringLiteral("Last Upload on Sun 6th Dec"));
     QCOMPARE(scene.p.form.windowTitle(), QStringLiteral("Tolvane - Idle"));
     QCOMPARE(scene.control().State(), int(Winsock::sckClosed));
+    QCOMPARE(scene.data().State(), int(Winsock::sckClosed));
     QVERIFY(!scene.running());
-    if (ending == Ending::Finished) {
+    if (ending == Ending::Finished || ending == Ending::PortWithDecimals) {
         if (download)
             QCOMPARE(fileBytes(scene.put.workFile("a.dat")), QByteArray("remote bytes"));
         else

@@ -46,22 +46,28 @@ void SiteTimeTest::advance_data()
 {
     QTest::addColumn<QString>("hour");
     QTest::addColumn<QString>("half");
+    QTest::addColumn<QString>("siteHalf");
     QTest::addColumn<QString>("nextHour");
     QTest::addColumn<QString>("nextHalf");
-    QTest::newRow("9 AM to 10 AM") << "9" << "AM" << "10" << "AM";
-    QTest::newRow("11 AM to 12 PM: the half flips at 12") << "11" << "AM" << "12" << "PM";
-    QTest::newRow("12 PM to 1 PM: the half stays after 12") << "12" << "PM" << "1" << "PM";
-    QTest::newRow("11 PM to 12 AM") << "11" << "PM" << "12" << "AM";
-    QTest::newRow("12 AM to 1 AM") << "12" << "AM" << "1" << "AM";
-    QTest::newRow("a leading zero in the hour is dropped") << "09" << "PM" << "10" << "PM";
+    QTest::newRow("9 AM to 10 AM") << "9" << "AM" << "AM" << "10" << "AM";
+    QTest::newRow("11 AM to 12 PM: the half flips at 12") << "11" << "AM" << "AM" << "12" << "PM";
+    QTest::newRow("12 PM to 1 PM: the half stays after 12") << "12" << "PM" << "PM" << "1" << "PM";
+    QTest::newRow("11 PM to 12 AM") << "11" << "PM" << "PM" << "12" << "AM";
+    QTest::newRow("12 AM to 1 AM") << "12" << "AM" << "AM" << "1" << "AM";
+    QTest::newRow("a leading zero in the hour is dropped") << "09" << "PM" << "PM" << "10" << "PM";
+    // The re-check after a job: a tick at 10 AM moves a site set to 3 PM.
+    QTest::newRow("the hour given, in its own half, not the site's") << "10" << "AM" << "PM" << "11" << "AM";
+    QTest::newRow("the tick's 12 PM after a job past noon: 1 PM") << "12" << "PM" << "AM" << "1" << "PM";
 }
 
 // The tick's re-check passes the tick's own hour, not the site's: the current
-// site takes the hour after the one passed, its neighbours keep theirs.
+// site takes the hour after the one passed, in that hour's half of the day;
+// its neighbours keep theirs.
 void SiteTimeTest::advance()
 {
     QFETCH(QString, hour);
     QFETCH(QString, half);
+    QFETCH(QString, siteHalf);
     QFETCH(QString, nextHour);
     QFETCH(QString, nextHalf);
     SiteTables tables;
@@ -70,7 +76,7 @@ void SiteTimeTest::advance()
     site.index = 2;
     for (size_t slot : { 1, 2, 3 }) {
         site.hours[slot] = QStringLiteral("5");
-        site.amPm[slot] = slot == 2 ? half : QStringLiteral("AM");
+        site.amPm[slot] = slot == 2 ? siteHalf : QStringLiteral("AM");
     }
 
     advanceSiteTime(site, hour, half);

@@ -419,6 +419,9 @@ ScriptedFtpPeer::Steps ScriptedFtpPeer::sendingTransfer(Session& s, const Transf
     case DataOrder::FinalAfterClientCloses:
         return { preliminary, connectStep(s), sendStep(s, content), takeDataStep(s, nullptr, DataTaken::UntilClose),
                  final };
+    case DataOrder::ServerClosesFirst:
+        return { preliminary, connectStep(s), sendStep(s, content), closeDataSendingSideStep(s),
+                 takeDataStep(s, nullptr, DataTaken::UntilClose), final };
     }
     return { preliminary, connectStep(s), sendStep(s, content), closeDataStep(s), final };
 }
@@ -541,6 +544,17 @@ ScriptedFtpPeer::Step ScriptedFtpPeer::closeDataStep(Session& s)
         data->disconnectFromHost();
         if (data->state() == QAbstractSocket::UnconnectedState && wait->end())
             next(true);
+    };
+}
+
+// The peer's end only (FIN): the client reads the end of the data, and the
+// connection lingers until the client closes its end too.
+ScriptedFtpPeer::Step ScriptedFtpPeer::closeDataSendingSideStep(Session& s)
+{
+    return [&s](const Next& next) {
+        if (QTcpSocket* data = s.data; data && data->socketDescriptor() != -1)
+            ::shutdown(int(data->socketDescriptor()), SHUT_WR);
+        next(true);
     };
 }
 

@@ -59,6 +59,7 @@ public:
         PreliminaryWithFinal,   // connect, bytes, close, then 150 and 226 in one chunk
         FinalBeforeLastBytes,   // 150, connect, all but the last bytes, 226, pause, the rest, close
         FinalAfterClientCloses, // 150, connect, bytes, then 226 only once the client has closed
+        ServerClosesFirst,      // 150, connect, bytes, the server's end closed, 226 once the client's is too
     };
 
     // A fault in one data transfer.
@@ -175,6 +176,7 @@ private:
     Step connectStep(Session& s);
     Step sendStep(Session& s, const QByteArray& bytes);
     Step closeDataStep(Session& s);
+    Step closeDataSendingSideStep(Session& s);
     Step resetDataStep(Session& s);
     Step closeControlStep(Session& s);
     enum class DataTaken { UntilClose, UntilFirstBytes };

@@ -166,6 +166,8 @@ void ListingScanTest::listWalkByPatternTail_data()
         << vsftpdLine("a.gwdat") + vsftpdLine("b.dat") << "gwdat" << QStringList { "a.gwdat" };
     QTest::newRow("an empty tail takes every entry") << vsftpdLine("a.txt") + vsftpdLine("b.dat") << "GW2*"
                                                      << QStringList { "a.txt", "b.dat" };
+    QTest::newRow("a name the upload job is storing is taken in LIST mode")
+        << vsftpdLine("x.dat") << "" << QStringList { "x.dat" };
     QTest::newRow("the dot entries of LIST -la are passed over")
         << "drwxr-xr-x    2 1000     1000         4096 Oct 15 10:30 .\r\n"
            "drwxr-xr-x    2 1000     1000         4096 Oct 15 10:30 ..\r\n"
@@ -180,6 +182,7 @@ void ListingScanTest::listWalkByPatternTail()
     QFETCH(QStringList, picks);
     ProgramUnderTest t;
     t.program.form.Text7->setText(patternField);
+    t.program.transfer.uploadFileName = QStringLiteral("x.dat");
 
     QCOMPARE(walkListing(t.program, listing, false), picks);
     QCOMPARE(failLines(t), 0);

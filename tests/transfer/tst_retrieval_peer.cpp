@@ -35,6 +35,8 @@ private slots:
     void twoFilesDeletedAfterDownload();
     void filesLandUnderTheirOwnNames_data();
     void filesLandUnderTheirOwnNames();
+    void listingFoundNothingForThePattern_data();
+    void listingFoundNothingForThePattern();
 };
 
 void RetrievalPeerTest::twoFilesDeletedAfterDownload_data()
@@ -54,6 +56,12 @@ void RetrievalPeerTest::twoFilesDeletedAfterDownload_data()
     QTest::newRow("226 long before the last bytes, size unknown") << DataOrder::FinalBeforeLastBytes << false << 3000;
     QTest::newRow("226 held until the client closes the data connection")
         << DataOrder::FinalAfterClientCloses << true << 3000;
+    // proftpd: the end of the file is the server's close, and its 226 waits
+    // for the client's, listings included.
+    QTest::newRow("the server closes first and holds its 226, size unknown")
+        << DataOrder::ServerClosesFirst << false << 3000;
+    QTest::newRow("the server closes first, an empty file of unknown size")
+        << DataOrder::ServerClosesFirst << false << 0;
     // The data connection must be taken even when the size says nothing will
     // come on it: a server refused its connection answers 425, not 226.
     QTest::newRow("an empty file: 150 (0 bytes), the data connection a moment later")
@@ -131,6 +139,62 @@ void RetrievalPeerTest::filesLandUnderTheirOwnNames()
     entries.sort();
     QCOMPARE(folderEntries(d.p.workPath), entries);
     QVERIFY(d.peer.fileNames().isEmpty());
+}
+
+void RetrievalPeerTest::listingFoundNothingForThePattern_data()
+{
+    QTest::addColumn<bool>("nlst");
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<bool>("folderEmpty");
+    QTest::addColumn<QStringList>("fetched");
+    const QStringList aOnly { "a.dat" };
+    // proftpd in a folder where nothing matches; pyftpdlib and pure-ftpd,
+    // which expand no wildcards in NLST.
+    QTest::newRow("NLST refused with 450") << true << QByteArray("450 No files found\r\n") << false << aOnly;
+    QTest::newRow("NLST refused with 550") << true << QByteArray("550 No such file or directory.\r\n") << false
+                                           << aOnly;
+    // vsftpd and proftpd list nothing for "LIST *.dat *.DAT". In LIST mode the
+    // pattern's tail is matched too, case and all.
+    QTest::newRow("LIST answered with an empty listing") << false << QByteArray() << false << aOnly;
+    QTest::newRow("an empty folder: refused, then empty too") << true << QByteArray("450 No files found\r\n")
+                                                              << true << QStringList {};
+}
+
+// The listing goes out once more without the pattern, and only the names the
+// pattern matches are fetched. A folder still empty ends the job as a
+// success: nothing fetched, no error.
+void RetrievalPeerTest::listingFoundNothingForThePattern()
+{
+    QFETCH(bool, nlst);
+    QFETCH(QByteArray, answer);
+    QFETCH(bool, folderEmpty);
+    QFETCH(QStringList, fetched);
+    PeerJob d(true);
+    d.p.form.ai_nlst->setChecked(nlst);
+    if (!folderEmpty) {
+        for (const QByteArray name : { "a.dat", "b.txt", "c.DAT" })
+            d.putFile(name, faultBytes(name, 100));
+    }
+    const QByteArray verb = nlst ? "NLST" : "LIST";
+    if (answer.isEmpty())
+        d.peer.planTransfer(verb, { .content = QByteArray() });
+    else
+        d.peer.replyTo(verb, answer);
+
+    d.run();
+
+    const QString request = nlst ? QStringLiteral("NLST *.dat") : QStringLiteral("LIST *.dat *.DAT");
+    QStringList commands { "USER alice", "PASS s3cret", "CWD /in", "PWD", "TYPE A", "PORT", request, "PORT",
+                           QString::fromLatin1(verb), "TYPE A", "PORT" };
+    for (const QString& name : fetched)
+        commands << "TYPE I" << "PORT" << "REST 0" << "RETR " + name;
+    QCOMPARE(d.commands(), commands);
+    for (const QString& name : fetched)
+        QCOMPARE(d.localFile(name.toLatin1()), faultBytes(name.toLatin1(), 100));
+    QCOMPARE(d.outcomes().size(), fetched.size());
+    QVERIFY(!QFile::exists(d.job.errorLog()));
+    QCOMPARE(d.job.lastRunLine(), QStringLiteral("Last Download on Tue 5th Mar"));
+    d.verifyDeletes();
 }
 
 QTEST_MAIN(RetrievalPeerTest)
