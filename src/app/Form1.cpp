@@ -3,7 +3,9 @@
 #include <QCloseEvent>
 #include <QFrame>
 #include <QGridLayout>
+#include <QIcon>
 #include <QMenuBar>
+#include <QScreen>
 
 namespace {
 
@@ -49,6 +51,14 @@ QAction* menuItem(QMenu* menu, const char* name, const QString& caption, bool ch
     return action;
 }
 
+QIcon tolvaneIcon()
+{
+    QIcon icon;
+    for (int size : { 16, 32, 48, 64, 128, 256 })
+        icon.addFile(QStringLiteral(":/icons/tolvane-%1.png").arg(size));
+    return icon;
+}
+
 void colourText(const QList<QLineEdit*>& fields, const char* colour)
 {
     for (QLineEdit* f : fields)
@@ -89,6 +99,7 @@ Form1::Form1()
       Label19(label("Label19", QStringLiteral("Last Upload on")))
 {
     setWindowTitle(QStringLiteral("Tolvane"));
+    setWindowIcon(tolvaneIcon());
     fText4->setEchoMode(QLineEdit::Password);
     Text5->setEchoMode(QLineEdit::Password);
     for (QLineEdit* display : { Text13, Text14 })
@@ -207,6 +218,15 @@ void Form1::layOutFields()
     grid->setRowStretch(7, 1);
 
     setCentralWidget(central);
+}
+
+void Form1::openCentred()
+{
+    adjustSize();
+    QRect frame = frameGeometry();
+    frame.moveCenter(screen()->availableGeometry().center());
+    move(frame.topLeft());
+    show();
 }
 
 void Form1::closeEvent(QCloseEvent* event)

@@ -149,6 +149,9 @@ public:
     // Asked whenever the window is to close; false keeps it open.
     std::function<bool()> closeRequest;
 
+    // Shows the window at its design size in the middle of the screen.
+    void openCentred();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 

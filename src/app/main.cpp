@@ -17,6 +17,6 @@ int main(int argc, char* argv[])
     // nothing left to do.
     program.endWhileJobRuns = [] { std::_Exit(0); };
     startUp(program);
-    program.form.show();
+    program.form.openCentred();
     return app.exec();
 }

@@ -55,6 +55,18 @@ private slots:
         QVERIFY(!QFile::exists(QStringLiteral("valuesu.log")));
     }
 
+    void windowOpensCentredWithItsIcon()
+    {
+        auto p = startedProgram();
+        Form1& f = p->form;
+        f.openCentred();
+        QVERIFY(f.isVisible());
+        // Within the rounding of two centres of whole pixels.
+        QVERIFY((f.frameGeometry().center() - f.screen()->availableGeometry().center()).manhattanLength() <= 4);
+        QVERIFY(!f.windowIcon().pixmap(48).isNull());
+        QCOMPARE(f.windowTitle(), QStringLiteral("Tolvane"));
+    }
+
     // What "pather.log" holds, and the folder start-up works in then: a
     // stored folder only while it exists, the current folder otherwise.
     void storedWorkPath_data()
