@@ -10,7 +10,6 @@
 #include <QTcpSocket>
 
 #include <csignal>
-#include <sys/prctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -207,14 +206,12 @@ bool RealFtpServer::startUnpackedServer()
 
 bool RealFtpServer::launch(const QString& program, const QStringList& arguments)
 {
-    process.setProgram(program);
-    process.setArguments(arguments);
     // A group of its own, so stop() reaches the session processes the server
     // forks; and the server dies with the test even when the test crashes.
-    process.setChildProcessModifier([] {
-        ::setsid();
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    });
+    process.setProgram(QStringLiteral("bash"));
+    process.setArguments(QStringList { QStringLiteral(TOLVANE_TEST_SUPPORT_DIR "/die-with-test.sh"), program }
+                         + arguments);
+    process.setChildProcessModifier([] { ::setsid(); });
     process.start();
     if (!process.waitForStarted(kStartBoundMs))
         return fail(program + QStringLiteral(" did not start: ") + process.errorString());
