@@ -72,10 +72,11 @@ bool matches(const QString& pattern, const QByteArray& name)
     return ::fnmatch(pattern.toUtf8().constData(), name.constData(), FNM_PERIOD) == 0;
 }
 
-QStringList sorted(QStringList list)
+// A list as one line, sorted: a failed comparison then shows both whole.
+QString listed(QStringList list)
 {
     list.sort();
-    return list;
+    return list.join(QStringLiteral(" | "));
 }
 
 QStringList namesOf(const QList<QByteArray>& names)
@@ -86,9 +87,9 @@ QStringList namesOf(const QList<QByteArray>& names)
     return list;
 }
 
-QStringList recordsIn(const QString& log)
+QString recordsIn(const QString& log)
 {
-    return sorted(namesOf(readLines(log).value_or(QList<QByteArray> {})));
+    return listed(namesOf(readLines(log).value_or(QList<QByteArray> {})));
 }
 
 // A job of site 1, pointed at the server's root, as the operator sets it up.
@@ -109,15 +110,15 @@ struct ServerJob : JobUnderTest {
 
     QString outcomeLog() const { return put.logFile(download ? "dl_file_size.log" : "fileupl.log"); }
     QString nameRecord() const { return put.logFile(download ? "filename2.log" : "fileupl1.log"); }
-    QStringList outcomes() const { return sorted(FaultChecks::outcomesIn(outcomeLog())); }
-    QStringList errors() const { return FaultChecks::errorMessages(errorLog()); }
+    QString outcomes() const { return listed(FaultChecks::outcomesIn(outcomeLog())); }
+    QString errors() const { return listed(FaultChecks::errorMessages(errorLog())); }
 };
 
 // The job ended as one that met no fault: nothing in its error log, the
 // window idle and the day of the job shown.
 void verifyEndedWell(const ServerJob& job)
 {
-    QCOMPARE(job.errors(), QStringList());
+    QCOMPARE(job.errors(), QString());
     QCOMPARE(job.scheduleDisplay()->text(), kScheduleDisplay);
     QCOMPARE(job.lastRunLine(), (job.download ? QStringLiteral("Last Download on ") : QStringLiteral("Last Upload on "))
                                     + QStringLiteral("Mon 22nd Mar"));
@@ -232,14 +233,14 @@ void RealServersTest::runDownload(const Scenario& s, ServerJob& job)
     job.run();
 
     FaultChecks::verifyDownloadDeletes(serverView(job.server), served, job.put, localName);
-    QCOMPARE(job.outcomes(), sorted(expectedOutcomes));
+    QCOMPARE(job.outcomes(), listed(expectedOutcomes));
     verifyEndedWell(job);
     for (const TestFile& file : s.files) {
         if (passed.contains(QString::fromLatin1(file.name)))
             QVERIFY2(fileBytesNamed(job.p.workPath, localName(file.name).toLatin1()) == file.bytes, file.name.constData());
     }
-    QCOMPARE(folderEntries(job.p.workPath), sorted(expectedLocal));
-    QCOMPARE(recordsIn(job.nameRecord()), sorted(passed));
+    QCOMPARE(listed(folderEntries(job.p.workPath)), listed(expectedLocal));
+    QCOMPARE(recordsIn(job.nameRecord()), listed(passed));
     for (auto it = served.cbegin(); it != served.cend(); ++it)
         QVERIFY2(job.server.hasFile(it.key()) != (s.deleteAfter && passed.contains(QString::fromLatin1(it.key()))),
                  it.key().constData());
@@ -251,7 +252,7 @@ void RealServersTest::runDownload(const Scenario& s, ServerJob& job)
     job.run();
 
     QCOMPARE(fileBytesNamed(job.p.workPath, s.addedLater.name), s.addedLater.bytes);
-    QCOMPARE(job.outcomes(), sorted(expectedOutcomes << QString::fromLatin1(s.addedLater.name) + " pass"));
+    QCOMPARE(job.outcomes(), listed(expectedOutcomes << QString::fromLatin1(s.addedLater.name) + " pass"));
     verifyEndedWell(job);
 }
 
@@ -273,15 +274,15 @@ void RealServersTest::runUpload(const Scenario& s, ServerJob& job)
     job.run();
 
     FaultChecks::verifyUploadRemovals(serverView(job.server), local, job.put);
-    QCOMPARE(job.outcomes(), sorted(expectedOutcomes));
+    QCOMPARE(job.outcomes(), listed(expectedOutcomes));
     verifyEndedWell(job);
     for (const TestFile& file : s.files) {
         if (stored.contains(QString::fromLatin1(file.name)))
             QVERIFY2(job.server.fileBytes(file.name) == file.bytes, file.name.constData());
     }
-    QCOMPARE(folderEntries(job.server.rootPath()), sorted(stored));
-    QCOMPARE(folderEntries(job.p.workPath), sorted(keptLocally));
-    QCOMPARE(recordsIn(job.nameRecord()), sorted(stored));
+    QCOMPARE(listed(folderEntries(job.server.rootPath())), listed(stored));
+    QCOMPARE(listed(folderEntries(job.p.workPath)), listed(keptLocally));
+    QCOMPARE(recordsIn(job.nameRecord()), listed(stored));
     verifyLogin(job);
 }
 
@@ -313,7 +314,7 @@ void RealServersTest::wrongPassword()
     job.run();
 
     QCOMPARE(job.scheduleDisplay()->text(), QStringLiteral("9AM Login Failed"));
-    QCOMPARE(job.errors(), QStringList { "Invalid User/Pass" });
+    QCOMPARE(job.errors(), QStringLiteral("Invalid User/Pass"));
     QCOMPARE(folderEntries(job.p.workPath), QStringList { "b.dat" });
     QCOMPARE(folderEntries(server.rootPath()), QStringList { "a.dat" });
     QVERIFY(!QFile::exists(job.outcomeLog()));
