@@ -9,8 +9,9 @@ FUZZ_CHECK_SECONDS ?= 5
 
 .PHONY: deps build run test bench screenshot clean fuzz fuzz-build
 
+# Also unpacks the FTP servers of the tests into the build folder.
 deps:
-	@bash scripts/install-deps.sh
+	@bash scripts/install-deps.sh $(BUILD_DIR)
 
 build: deps
 	@cmake -S . -B $(BUILD_DIR) -G Ninja >/dev/null

@@ -5,7 +5,8 @@
 //
 //   bench_transfer [MiB [rounds]]     (default: 256 MiB, 3 rounds)
 //
-// Needs root (vsftpd's fixture adds its user) and curl. The two clients take
+// Needs root (vsftpd's fixture adds its user), curl, and vsftpd unpacked into
+// the build folder (make bench does it through scripts/install-deps.sh). The two clients take
 // turns within each round, first one then the other, so a burst of load on a
 // shared machine hits both; the table shows medians over the rounds.
 #include "platform/PlainEventLoop.h"

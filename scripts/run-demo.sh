@@ -18,15 +18,16 @@ done
 printf 'Delivered by Tolvane\n' > "$demo/work/report-1.txt"
 printf 'Delivered by Tolvane, again\n' > "$demo/work/report-2.txt"
 
-/usr/bin/python3 "$top/scripts/demo-ftp-server.py" --root "$demo/server" --user "$user" \
-  --password "$password" --port-file "$demo/server.port" &
+# The server writes its port as the one line of its output once it listens.
+/usr/bin/python3 "$top/scripts/pyftpdlib-server.py" --root "$demo/server" --user "$user" \
+  --password "$password" > "$demo/server.port" &
 server_pid=$!
 trap 'kill "$server_pid" 2>/dev/null; wait "$server_pid" 2>/dev/null || true' EXIT
 for _ in $(seq 50); do
-  [ -s "$demo/server.port" ] && break
+  [ "$(wc -l < "$demo/server.port")" -ge 1 ] && break
   sleep 0.1
 done
-port=$(cat "$demo/server.port")
+port=$(head -n 1 "$demo/server.port")
 
 # A stored password has each character's code raised by its position.
 scrambled=$(/usr/bin/python3 -c "import sys; print(''.join(chr(ord(c) + i + 1) for i, c in enumerate(sys.argv[1])))" "$password")

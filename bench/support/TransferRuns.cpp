@@ -191,7 +191,7 @@ TransferFigures curlUpload(const RealFtpServer& server, const QString& sourcePat
 
 CurlFixedCost curlFixedCost(const RealFtpServer& server, const QString& scratchFolder)
 {
-    server.putFile(kTinyName, QByteArray(1, 'x'));
+    server.putFile(kTinyName.toLatin1(), QByteArray(1, 'x'));
     const QString tinyLocal = QDir(scratchFolder).filePath(kTinyName);
     CurlFixedCost cost;
     cost.downloadCpuSeconds = leastCurlCpu({ QStringLiteral("--output"), tinyLocal,

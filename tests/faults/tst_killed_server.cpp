@@ -46,7 +46,7 @@ void KilledServerTest::killedMidFile()
                            { kKilledDuring.toLatin1(), faultBytes(kKilledDuring.toLatin1(), 1'000'000) },
                            { "k3.dat", faultBytes("k3.dat", 20'000) } };
     for (auto it = served.cbegin(); it != served.cend(); ++it)
-        server.putFile(QString::fromLatin1(it.key()), it.value());
+        server.putFile(it.key(), it.value());
 
     JobUnderTest job(true, QDateTime(QDate(2024, 3, 5), QTime(9, 0, 30)));
     Program& p = job.p;
@@ -80,7 +80,7 @@ void KilledServerTest::killedMidFile()
     QVERIFY(!p.session.recoveryInProgress);
     QVERIFY(!QFile::exists(job.put.workFile(kKilledDuring)));
     FaultChecks::verifyDownloadDeletes(serverView(server), served, job.put);
-    QVERIFY(server.hasFile(kKilledDuring));
+    QVERIFY(server.hasFile(kKilledDuring.toLatin1()));
     FaultChecks::verifyLogged(job.put, true, QRegularExpression(QStringLiteral("k2\\.dat .* fail$")));
 }
 

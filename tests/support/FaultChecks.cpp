@@ -70,10 +70,9 @@ ServerView serverView(const ScriptedFtpPeer& peer)
 ServerView serverView(const RealFtpServer& server)
 {
     return { server.commandsReceived(), [&server](const QByteArray& name) -> std::optional<QByteArray> {
-                const QString file = QString::fromLatin1(name);
-                if (!server.hasFile(file))
+                if (!server.hasFile(name))
                     return std::nullopt;
-                return server.fileBytes(file);
+                return server.fileBytes(name);
             } };
 }
 
@@ -124,15 +123,22 @@ void verifyDownloadDeletes(const ServerView& server, const FileMap& served, cons
                            const std::function<QString(const QByteArray&)>& localName)
 {
     const QStringList passed = passedNames(put.logFile(outcomeLog(true)));
+    QList<QByteArray> deleted;
     for (const QString& command : server.commands) {
-        if (!command.startsWith(QLatin1String("DELE ")))
-            continue;
-        const QByteArray name = command.mid(5).toLatin1();
-        QVERIFY2(served.contains(name), describe("DELE of a file never served", name).constData());
-        QVERIFY2(passed.contains(QString::fromLatin1(name)), describe("DELE of a file not recorded pass", name).constData());
+        if (command.startsWith(QLatin1String("DELE ")))
+            deleted << command.mid(5).toLatin1();
+    }
+    // What a server without a command log no longer holds was deleted too.
+    for (auto it = served.cbegin(); it != served.cend(); ++it) {
+        if (!server.file(it.key()))
+            deleted << it.key();
+    }
+    for (const QByteArray& name : deleted) {
+        QVERIFY2(served.contains(name), describe("deleted, never served", name).constData());
+        QVERIFY2(passed.contains(QString::fromLatin1(name)), describe("deleted, not recorded pass", name).constData());
         const QString local = localName ? localName(name) : QString::fromLatin1(name);
-        QVERIFY2(fileBytes(put.workFile(local)) == served[name],
-                 describe("DELE of a file whose local copy is not what was served", name).constData());
+        QVERIFY2(fileBytesNamed(put.program.workPath, local.toLatin1()) == served[name],
+                 describe("deleted, its local copy not what was served", name).constData());
     }
     for (auto it = served.cbegin(); it != served.cend(); ++it) {
         if (!passed.contains(QString::fromLatin1(it.key())))

@@ -45,9 +45,10 @@ QStringList outcomesIn(const QString& outcomeLog);
 // The messages of an error log, without their date and time.
 QStringList errorMessages(const QString& errorLog);
 
-// A DELE went out only for a served file recorded "pass" whose local copy
-// (under localName, by default its own name) is exactly what was served;
-// every other served file is still on the server as it was.
+// A served file was deleted (a DELE went out for it, or it is gone from the
+// server) only when it was recorded "pass" and its local copy (under
+// localName, by default its own name) is exactly what was served; every other
+// served file is still on the server as it was.
 void verifyDownloadDeletes(const ServerView& server, const FileMap& served, const ProgramUnderTest& put,
                            const std::function<QString(const QByteArray&)>& localName = {});
 

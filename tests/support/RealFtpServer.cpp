@@ -1,40 +1,31 @@
 #include "support/RealFtpServer.h"
 
+#include "support/FileBytes.h"
+#include "support/UnpackedFtpServers.h"
+
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
-#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
 
 #include <csignal>
-#include <pwd.h>
-#include <sys/prctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr auto kPyftpdlibUser = "tolvane";
 constexpr auto kPyftpdlibPassword = "tolvane-secret";
-// A system account, shared by every vsftpd fixture: tests running side by side
-// all log in as it, each chrooted into its own root.
-constexpr auto kVsftpdUser = "tolvaneftp";
-constexpr auto kVsftpdPassword = "Tolvane-ftp-test-1";
-constexpr auto kVsftpdHome = "/var/lib/tolvane-test-ftp";
-constexpr auto kVsftpdPamService = "tolvane-test-vsftpd";
 
 // Real milliseconds: a server that is not up by then will not come up.
 constexpr int kStartBoundMs = 10'000;
 constexpr int kStopBoundMs = 3'000;
-// The port is chosen free and then handed to vsftpd, which another process may
-// take in between. vsftpd then exits with code 2 and no word, as it does for a
-// bad configuration, so any failed start is tried again on another port.
+// The port is chosen free and then handed to the server, which another
+// process may take in between. vsftpd then exits with code 2 and no word, as
+// it does for a bad configuration, so any failed start is tried again on
+// another port.
 constexpr int kPortAttempts = 3;
-
-QString supportFile(const QString& name)
-{
-    return QStringLiteral(TOLVANE_TEST_SUPPORT_DIR "/") + name;
-}
 
 quint16 freeLoopbackPort()
 {
@@ -51,19 +42,18 @@ QString debianPython()
     return QFile::exists(debian) ? debian : QStringLiteral("python3");
 }
 
-QString vsftpdProgram()
+bool actsAsAccount(RealFtpServer::Kind kind)
 {
-    const QString found = QStandardPaths::findExecutable(QStringLiteral("vsftpd"),
-                                                         { QStringLiteral("/usr/sbin"), QStringLiteral("/sbin") });
-    return found.isEmpty() ? QStandardPaths::findExecutable(QStringLiteral("vsftpd")) : found;
+    return kind != RealFtpServer::Kind::Pyftpdlib;
 }
 
-QStringList logLines(const QString& path)
+// The C servers act as the account, which must own what they replace or delete.
+void giveToAccount(const QByteArray& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    FtpAccount account;
+    QString ignored;
+    if (prepareFtpAccount(account, ignored))
+        (void)::chown(path.constData(), account.uid, account.gid);
 }
 
 }
@@ -75,24 +65,40 @@ RealFtpServer::~RealFtpServer()
     stop();
 }
 
+const QList<RealFtpServer::Kind>& RealFtpServer::allKinds()
+{
+    static const QList<Kind> kinds { Kind::Pyftpdlib, Kind::Vsftpd, Kind::Proftpd, Kind::PureFtpd };
+    return kinds;
+}
+
 bool RealFtpServer::mustStart()
 {
     return qEnvironmentVariable("CI") == QLatin1String("true");
 }
 
-QString RealFtpServer::name() const
+QString RealFtpServer::name(Kind kind)
 {
-    return serverKind == Kind::Pyftpdlib ? QStringLiteral("pyftpdlib") : QStringLiteral("vsftpd");
+    switch (kind) {
+    case Kind::Pyftpdlib:
+        return QStringLiteral("pyftpdlib");
+    case Kind::Vsftpd:
+        return QStringLiteral("vsftpd");
+    case Kind::Proftpd:
+        return QStringLiteral("proftpd");
+    case Kind::PureFtpd:
+        return QStringLiteral("pure-ftpd");
+    }
+    return {};
 }
 
 QString RealFtpServer::user() const
 {
-    return QString::fromLatin1(serverKind == Kind::Pyftpdlib ? kPyftpdlibUser : kVsftpdUser);
+    return actsAsAccount(serverKind) ? FtpAccount().user : QLatin1String(kPyftpdlibUser);
 }
 
 QString RealFtpServer::password() const
 {
-    return QString::fromLatin1(serverKind == Kind::Pyftpdlib ? kPyftpdlibPassword : kVsftpdPassword);
+    return actsAsAccount(serverKind) ? FtpAccount().password : QLatin1String(kPyftpdlibPassword);
 }
 
 QString RealFtpServer::rootPath() const
@@ -105,64 +111,54 @@ QString RealFtpServer::url(const QString& path) const
     return QStringLiteral("ftp://%1:%2@%3:%4%5").arg(user(), password(), host()).arg(listenPort).arg(path);
 }
 
-void RealFtpServer::putFile(const QString& name, const QByteArray& bytes) const
+void RealFtpServer::putFile(const QByteArray& name, const QByteArray& bytes, const QDateTime& modified) const
 {
-    const QString path = QDir(rootPath()).filePath(name);
-    QDir().mkpath(QFileInfo(path).path());
-    QFile file(path);
-    if (file.open(QIODevice::WriteOnly))
-        file.write(bytes);
-    file.close();
-    // vsftpd acts as its user: let it replace and delete what the test put there.
-    if (serverKind == Kind::Vsftpd) {
-        if (const passwd* account = ::getpwnam(kVsftpdUser)) {
-            for (QString at = path; at.startsWith(rootPath()) && at != rootPath(); at = QFileInfo(at).path())
-                (void)::chown(QFile::encodeName(at).constData(), account->pw_uid, account->pw_gid);
-        }
+    const QByteArray path = QFile::encodeName(rootPath()) + '/' + name;
+    const QString folder = QFileInfo(QFile::decodeName(path)).path();
+    QDir().mkpath(folder);
+    writeFileBytesNamed(rootPath(), name, bytes);
+    if (modified.isValid()) {
+        const timespec times[2] = { { time_t(modified.toSecsSinceEpoch()), 0 }, { time_t(modified.toSecsSinceEpoch()), 0 } };
+        ::utimensat(AT_FDCWD, path.constData(), times, 0);
     }
+    if (!actsAsAccount(serverKind))
+        return;
+    giveToAccount(path);
+    for (QString at = folder; at.startsWith(rootPath()) && at != rootPath(); at = QFileInfo(at).path())
+        giveToAccount(QFile::encodeName(at));
 }
 
-bool RealFtpServer::hasFile(const QString& name) const
+bool RealFtpServer::hasFile(const QByteArray& name) const
 {
-    return QFile::exists(QDir(rootPath()).filePath(name));
+    return ::access((QFile::encodeName(rootPath()) + '/' + name).constData(), F_OK) == 0;
 }
 
-QByteArray RealFtpServer::fileBytes(const QString& name) const
+QByteArray RealFtpServer::fileBytes(const QByteArray& name) const
 {
-    QFile file(QDir(rootPath()).filePath(name));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    return fileBytesNamed(rootPath(), name);
 }
 
 QStringList RealFtpServer::commandsReceived() const
 {
-    if (serverKind == Kind::Pyftpdlib)
-        return logLines(base.filePath(QStringLiteral("commands.log")));
-    // vsftpd: ... FTP command: Client "127.0.0.1", "USER tolvaneftp"
-    QStringList commands;
-    const QString marker = QStringLiteral("FTP command: Client \"");
-    for (const QString& line : logLines(base.filePath(QStringLiteral("vsftpd.log")))) {
-        const qsizetype at = line.indexOf(marker);
-        const qsizetype open = at < 0 ? -1 : line.indexOf(QStringLiteral("\", \""), at + marker.size());
-        if (open >= 0 && line.endsWith(QLatin1Char('"')))
-            commands << line.mid(open + 4, line.size() - open - 5);
-    }
-    return commands;
+    const ServerPlace place { base.path(), rootPath(), {} };
+    return actsAsAccount(serverKind) ? unpackedFtpServer(serverKind).commandLog(place) : commandLogLines(place);
 }
 
 bool RealFtpServer::start()
 {
     if (!base.isValid())
         return fail(QStringLiteral("no temporary folder: ") + base.errorString());
+    // The C servers' user must reach the root inside.
     QFile::setPermissions(base.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
                                            | QFileDevice::ReadGroup | QFileDevice::ExeGroup
                                            | QFileDevice::ReadOther | QFileDevice::ExeOther);
     QDir(base.path()).mkdir(QStringLiteral("root"));
-    return serverKind == Kind::Pyftpdlib ? startPyftpdlib() : startVsftpd();
+    return actsAsAccount(serverKind) ? startUnpackedServer() : startPyftpdlib();
 }
 
 bool RealFtpServer::startPyftpdlib()
 {
-    const QStringList arguments { supportFile(QStringLiteral("pyftpdlib_server.py")),
+    const QStringList arguments { QStringLiteral(TOLVANE_PYFTPDLIB_SERVER),
                                   QStringLiteral("--root"), rootPath(),
                                   QStringLiteral("--user"), user(),
                                   QStringLiteral("--password"), password(),
@@ -184,34 +180,22 @@ bool RealFtpServer::startPyftpdlib()
     return waitForGreeting();
 }
 
-bool RealFtpServer::startVsftpd()
+bool RealFtpServer::startUnpackedServer()
 {
-    if (::geteuid() != 0)
-        return fail(QStringLiteral("must run as root, to add its user and PAM service"));
-    const QString program = vsftpdProgram();
-    if (program.isEmpty())
-        return fail(QStringLiteral("not installed (scripts/install-deps.sh installs it)"));
-    if (!prepareVsftpd())
-        return false;
-
-    QFile templateFile(supportFile(QStringLiteral("vsftpd.conf.in")));
-    if (!templateFile.open(QIODevice::ReadOnly))
-        return fail(QStringLiteral("no vsftpd.conf.in in ") + QStringLiteral(TOLVANE_TEST_SUPPORT_DIR));
-    const QString configTemplate = QString::fromUtf8(templateFile.readAll());
-    const QString configPath = base.filePath(QStringLiteral("vsftpd.conf"));
+    ServerPlace place { base.path(), rootPath(), {} };
+    QString error;
+    if (!prepareFtpAccount(place.account, error))
+        return fail(error);
+    if (::chown(QFile::encodeName(rootPath()).constData(), place.account.uid, place.account.gid) != 0)
+        return fail(QStringLiteral("cannot give the root folder to ") + place.account.user);
+    const UnpackedFtpServer& server = unpackedFtpServer(serverKind);
+    if (error = server.prepare(place); !error.isEmpty())
+        return fail(error);
     for (int attempt = 0; attempt < kPortAttempts; ++attempt) {
         listenPort = freeLoopbackPort();
-        QString config = configTemplate;
-        config.replace(QLatin1String("@PORT@"), QString::number(listenPort))
-            .replace(QLatin1String("@ROOT@"), rootPath())
-            .replace(QLatin1String("@EMPTY@"), base.filePath(QStringLiteral("empty")))
-            .replace(QLatin1String("@PAM_SERVICE@"), QLatin1String(kVsftpdPamService))
-            .replace(QLatin1String("@LOG@"), base.filePath(QStringLiteral("vsftpd.log")));
-        QFile configFile(configPath);
-        if (!configFile.open(QIODevice::WriteOnly | QIODevice::Truncate) || configFile.write(config.toUtf8()) < 0)
-            return fail(QStringLiteral("cannot write ") + configPath);
-        configFile.close();
-        if (!launch(program, { configPath }))
+        const ServerCommand command = server.command(place, listenPort);
+        process.setProcessEnvironment(command.environment);
+        if (!launch(command.program, command.arguments))
             return false;
         if (waitForGreeting())
             return true;
@@ -220,48 +204,14 @@ bool RealFtpServer::startVsftpd()
     return false;
 }
 
-// The folders vsftpd needs: the root its user owns, and the empty
-// secure_chroot_dir; before them, once, the user and the PAM service.
-bool RealFtpServer::prepareVsftpd()
-{
-    // The account outlives the process; setting it up once per test process
-    // spares the password files a rewrite for every server started.
-    static bool accountReady = false;
-    if (!accountReady && !runPrepareScript())
-        return false;
-    accountReady = true;
-    QDir(base.path()).mkdir(QStringLiteral("empty"));
-    const passwd* account = ::getpwnam(kVsftpdUser);
-    if (!account || ::chown(QFile::encodeName(rootPath()).constData(), account->pw_uid, account->pw_gid) != 0)
-        return fail(QStringLiteral("cannot give the root folder to ") + QLatin1String(kVsftpdUser));
-    return true;
-}
-
-bool RealFtpServer::runPrepareScript()
-{
-    QProcess prepare;
-    prepare.start(QStringLiteral("bash"), { supportFile(QStringLiteral("prepare-vsftpd.sh")),
-                                            QLatin1String(kVsftpdUser), QLatin1String(kVsftpdPassword),
-                                            QLatin1String(kVsftpdHome), QLatin1String(kVsftpdPamService) });
-    if (!prepare.waitForFinished(kStartBoundMs) || prepare.exitStatus() != QProcess::NormalExit
-        || prepare.exitCode() != 0) {
-        prepare.kill();
-        return fail(QStringLiteral("prepare-vsftpd.sh failed: ") + prepare.errorString() + QLatin1Char(' ')
-                    + QString::fromLocal8Bit(prepare.readAllStandardError()));
-    }
-    return true;
-}
-
 bool RealFtpServer::launch(const QString& program, const QStringList& arguments)
 {
-    process.setProgram(program);
-    process.setArguments(arguments);
-    // A group of its own, so stop() reaches the session processes vsftpd forks;
-    // and the server dies with the test even when the test crashes.
-    process.setChildProcessModifier([] {
-        ::setsid();
-        ::prctl(PR_SET_PDEATHSIG, SIGKILL);
-    });
+    // A group of its own, so stop() reaches the session processes the server
+    // forks; and the server dies with the test even when the test crashes.
+    process.setProgram(QStringLiteral("bash"));
+    process.setArguments(QStringList { QStringLiteral(TOLVANE_TEST_SUPPORT_DIR "/die-with-test.sh"), program }
+                         + arguments);
+    process.setChildProcessModifier([] { ::setsid(); });
     process.start();
     if (!process.waitForStarted(kStartBoundMs))
         return fail(program + QStringLiteral(" did not start: ") + process.errorString());

@@ -1,8 +1,11 @@
 #!/usr/bin/env bash
-# Prepares what the vsftpd test fixture logs in with: its own PAM service and a
-# system user (no shell) with a password and an existing home. Needs root. Safe
-# to run again and from tests running side by side: it changes only what differs.
-# Usage: prepare-vsftpd.sh USER PASSWORD HOME PAM_SERVICE
+# Prepares the system account that the vsftpd, proftpd and pure-ftpd test
+# fixtures act as: a system user (no shell) with a password and an existing
+# home, and the PAM service through which vsftpd checks that password (proftpd
+# and pure-ftpd read their own password files, made by the fixture). Needs
+# root. Safe to run again and from tests running side by side: it changes only
+# what differs.
+# Usage: prepare-ftp-account.sh USER PASSWORD HOME PAM_SERVICE
 set -euo pipefail
 user=$1 password=$2 home=$3 pam_service=$4
 here=$(cd "$(dirname "$0")" && pwd)
@@ -25,5 +28,5 @@ for attempt in 1 2 3 4 5; do
   fi
   sleep 0.2
 done
-echo "prepare-vsftpd.sh: could not set the password of $user" >&2
+echo "prepare-ftp-account.sh: could not set the password of $user" >&2
 exit 1
