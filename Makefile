@@ -23,7 +23,7 @@ run: build
 
 test: build fuzz-build
 	@bash fuzz/run-fuzzers.sh $(FUZZ_DIR) $(FUZZ_CHECK_SECONDS)
-	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 600
+	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 600 -j4
 
 # Runs every benchmark and prints its figures.
 bench: build

@@ -25,8 +25,13 @@ QString listingRequest(Job& job)
         return form.ai_nlst->isChecked() ? QStringLiteral("NLST") : QStringLiteral("LIST");
     if (form.ai_nlst->isChecked())
         return QStringLiteral("NLST ") + pattern;
-    if (job.isDownload)
-        return QStringLiteral("LIST ") + pattern + QLatin1Char(' ') + form.Text7->text().toUpper();
+    // The download asks for the pattern in capitals too. A pattern that has
+    // no small letters is named once: servers that read "LIST * *" as one
+    // pattern list only names with a blank, and those that read two list
+    // every name twice.
+    const QString upperCase = form.Text7->text().toUpper();
+    if (job.isDownload && upperCase != pattern)
+        return QStringLiteral("LIST ") + pattern + QLatin1Char(' ') + upperCase;
     return QStringLiteral("LIST ") + pattern;
 }
 

@@ -65,9 +65,14 @@ RealFtpServer::~RealFtpServer()
     stop();
 }
 
-const QList<RealFtpServer::Kind>& RealFtpServer::allKinds()
+QList<RealFtpServer::Kind> RealFtpServer::kindsUnderTest()
 {
-    static const QList<Kind> kinds { Kind::Pyftpdlib, Kind::Vsftpd, Kind::Proftpd, Kind::PureFtpd };
+    const QString chosen = qEnvironmentVariable("TOLVANE_REAL_SERVER");
+    QList<Kind> kinds;
+    for (const Kind kind : { Kind::Pyftpdlib, Kind::Vsftpd, Kind::Proftpd, Kind::PureFtpd }) {
+        if (chosen.isEmpty() || chosen == name(kind))
+            kinds << kind;
+    }
     return kinds;
 }
 

@@ -34,7 +34,9 @@
 class RealFtpServer {
 public:
     enum class Kind { Pyftpdlib, Vsftpd, Proftpd, PureFtpd };
-    static const QList<Kind>& allKinds();
+    // Every kind, or only the one named by TOLVANE_REAL_SERVER ("proftpd"):
+    // CTest runs the suite once per server, side by side.
+    static QList<Kind> kindsUnderTest();
 
     explicit RealFtpServer(Kind kind);
     ~RealFtpServer();
