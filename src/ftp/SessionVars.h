@@ -18,7 +18,7 @@ struct SessionVars {
     bool downloadPwdSent = false;
     bool uploadPwdSent = false;
     // The listing was refused or empty for the site's pattern, so it went out
-    // once more without one; its names are then matched here.
+    // once more without one: only the names the pattern matches count.
     bool downloadBareListing = false;
     bool uploadBareListing = false;
     // Bytes of the listing received on the data connection.
