@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QList>
 #include <QRegularExpression>
+#include <QSet>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <array>
@@ -201,12 +202,12 @@ int outcomeLines()
 
 // The NLST walk: every CR ends a name, which starts after the last character
 // coded 0 to 13 before it. "." and ".." are passed over; a name that is not
-// safe as a local file name is refused with one outcome line; every other is
-// picked, in order.
+// safe as a local file name is refused with one outcome line, once per job;
+// every other is picked, in order.
 QString checkNlstWalk(const QString& listing)
 {
     QStringList expected;
-    int refusals = 0;
+    QSet<QString> refused;
     for (qsizetype end = listing.indexOf(QLatin1Char('\r')); end >= 0; end = listing.indexOf(QLatin1Char('\r'), end + 1)) {
         qsizetype start = end;
         while (start > 0 && listing.at(start - 1).unicode() > 13)
@@ -217,11 +218,12 @@ QString checkNlstWalk(const QString& listing)
         if (isSafeLocalName(name))
             expected.append(name);
         else
-            ++refusals;
+            refused.insert(name);
     }
 
     Program& p = listingProgram();
     QFile::remove(kDownloadOutcomeLog);
+    p.transfer.downloadFailedNames.clear();
     p.form.fText5.setText(listing);
     p.session.downloadState = 12;
     p.transfer.listingScanPosition = 1;
@@ -240,8 +242,8 @@ QString checkNlstWalk(const QString& listing)
     QFile::remove(kDownloadOutcomeLog);
     if (picks != expected)
         return QStringLiteral("the NLST walk picked %1 names, the listing holds %2").arg(picks.size()).arg(expected.size());
-    if (refusalLines != refusals)
-        return QStringLiteral("%1 refused NLST names, %2 outcome lines").arg(refusals).arg(refusalLines);
+    if (refusalLines != refused.size())
+        return QStringLiteral("%1 refused NLST names, %2 outcome lines").arg(refused.size()).arg(refusalLines);
     return {};
 }
 
@@ -323,8 +325,8 @@ QString checkListingNames(QByteArrayView input)
 
 // The first byte's lowest bit is "File Size Exists"; the rest is the reply to
 // RETR as the control connection reads it (Latin-1). The size is the number of
-// an announcement "(N bytes)" or "(N byte)" that ends the reply, blanks after
-// it aside: -1 when a period follows it or it passes 32 bits. A reply that
+// an announcement "(N bytes)" or "(N byte)" that ends the reply, blanks,
+// tabs and line ends after it aside: -1 when a period follows it or it passes 32 bits. A reply that
 // ends otherwise announces nothing: -1, or -2 under "File Size Exists". -2
 // never lets a file pass.
 QString checkTransferSize(QByteArrayView input)
@@ -334,7 +336,7 @@ QString checkTransferSize(QByteArrayView input)
     const int size = parseTransferSize(reply, fileSizeExists);
     int expected = fileSizeExists ? -2 : -1;
     QString end = reply;
-    while (!end.isEmpty() && end.back().isSpace())
+    while (!end.isEmpty() && QStringView(u" \t\r\n").contains(end.back()))
         end.chop(1);
     const bool period = end.endsWith(QLatin1Char('.'));
     if (period)

@@ -43,7 +43,7 @@ QStringList namesAfterTimes(const QString& line)
 // file name before it never count.
 const QRegularExpression& sizeAnnouncement()
 {
-    static const QRegularExpression announcement(QStringLiteral("\\((\\d+) bytes?\\)(\\.?)\\s*$"));
+    static const QRegularExpression announcement(QStringLiteral("\\((\\d+) bytes?\\)(\\.?)[ \\t\\r\\n]*\\z"));
     return announcement;
 }
 
