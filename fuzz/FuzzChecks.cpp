@@ -1,6 +1,6 @@
 #include "FuzzChecks.h"
 
-#include "app/Program.h"
+#include "schedule/Engine.h"
 #include "config/SettingsFormat.h"
 #include "ftp/ReplyFramer.h"
 #include "transfer/FileNames.h"
@@ -177,17 +177,33 @@ QString badPick(const QString& name)
     return {};
 }
 
-// One program for every input: building its window is far slower than a walk.
-// Its outcome log goes into a folder of its own, the current one. The program
-// is never destroyed: its widgets would outlive the application at exit.
-Program& listingProgram()
+// The walk shows nothing the checks read.
+class UnseenView : public EngineView {
+public:
+    void showCaption(const QString&) override {}
+    void showScheduleDisplay(JobKind, const QString&) override {}
+    void showLastRun(JobKind, const QString&) override {}
+    void showSwitch(JobKind, bool, const QString&) override {}
+    void setRowEnabled(JobKind, bool) override {}
+    void showByteCount(JobKind, qint64) override {}
+    void showProgress(JobKind, const QString&) override {}
+    void setProgressVisible(JobKind, bool) override {}
+    void showMessage(const QString&) override {}
+    void jobStarted(JobKind, const QString&) override {}
+    void jobEnded(JobKind, const QString&) override {}
+};
+
+// One engine for every input, its outcome log in a folder of its own, the
+// current one.
+Engine& listingEngine()
 {
     static QTemporaryDir logFolder;
-    static Program* program = [] {
+    static UnseenView view;
+    static Engine* engine = [] {
         QDir::setCurrent(logFolder.path());
-        return new Program;
+        return new Engine(view);
     }();
-    return *program;
+    return *engine;
 }
 
 const QString kDownloadOutcomeLog = QStringLiteral("dl_file_size.log");
@@ -221,11 +237,11 @@ QString checkNlstWalk(const QString& listing)
             refused.insert(name);
     }
 
-    Program& p = listingProgram();
+    Engine& p = listingEngine();
     QFile::remove(kDownloadOutcomeLog);
     p.transfer.downloadFailedNames.clear();
-    p.form.fText5.setText(listing);
-    p.session.downloadState = 12;
+    p.fText5.setText(listing);
+    p.session.downloadState = ProtocolState::Transfer;
     p.transfer.listingScanPosition = 1;
     QStringList picks;
     for (;;) {
@@ -234,7 +250,7 @@ QString checkNlstWalk(const QString& listing)
             break;
         if (picks.size() == expected.size())
             return QStringLiteral("the NLST walk picks more names than the listing holds");
-        picks.append(p.transfer.downloadCurrentFile);
+        picks.append(p.session.downloadCurrentFile);
         if (const QString bad = badPick(picks.last()); !bad.isEmpty())
             return QStringLiteral("NLST ") + bad;
     }

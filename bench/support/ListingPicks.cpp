@@ -1,11 +1,10 @@
 #include "support/ListingPicks.h"
 
 #include "support/Measure.h"
-#include "support/ProgramUnderTest.h"
+#include "support/EngineUnderTest.h"
 
 #include "transfer/RetrievalLoop.h"
 
-#include <QLineEdit>
 #include <QTimer>
 
 namespace {
@@ -36,10 +35,10 @@ QString listListing(int lines)
 
 // A program whose download job has just received the listing and stands at
 // the first pick.
-void atFirstPick(Program& p, const QString& listing)
+void atFirstPick(Engine& p, const QString& listing)
 {
-    p.form.fText5.setText(listing);
-    p.session.downloadState = 12;
+    p.fText5.setText(listing);
+    p.session.downloadState = ProtocolState::Transfer;
     p.transfer.downloadVerifyGate = true;
     p.transfer.listingScanPosition = 1;
     p.transfer.listingEntryIndex = 0;
@@ -49,9 +48,9 @@ template <typename Picker>
 PickFigures leastOverRuns(int entries, const QString& listing, Picker pick)
 {
     PickFigures figures { entries, 0, 0 };
-    ProgramUnderTest put;
-    Program& p = put.program;
-    p.form.Text7->setText(QStringLiteral("*.dat"));
+    EngineUnderTest put;
+    Engine& p = put.engine;
+    p.downloadFields.pattern = QStringLiteral("*.dat");
     // A zero-interval timer runs on the first pass of the event loop, that
     // is, inside a pause of the LIST picker: it completes the pause's count.
     QTimer endPause;
@@ -75,10 +74,10 @@ PickFigures leastOverRuns(int entries, const QString& listing, Picker pick)
 
 PickFigures pickNlstNames(int names)
 {
-    return leastOverRuns(names, nlstListing(names), [](Program& p) { return nextNlstName(p); });
+    return leastOverRuns(names, nlstListing(names), [](Engine& p) { return nextNlstName(p); });
 }
 
 PickFigures pickListNames(int lines)
 {
-    return leastOverRuns(lines, listListing(lines), [](Program& p) { return nextListName(p); });
+    return leastOverRuns(lines, listListing(lines), [](Engine& p) { return nextListName(p); });
 }

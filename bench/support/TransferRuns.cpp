@@ -1,7 +1,7 @@
 #include "support/TransferRuns.h"
 
 #include "support/Measure.h"
-#include "support/ProgramUnderTest.h"
+#include "support/EngineUnderTest.h"
 #include "support/RealFtpServer.h"
 
 #include "platform/Winsock.h"
@@ -121,14 +121,14 @@ double leastCurlCpu(const QStringList& specific, const QString& scratchFolder)
 
 TransferFigures programDownload(const RealFtpServer& server, const QString& remoteName)
 {
-    ProgramUnderTest put;
-    Program& p = put.program;
+    EngineUnderTest put;
+    Engine& p = put.engine;
     pointDownloadSite(p, loginFor(server, remoteName));
     PhaseWatch watch;
-    QObject::connect(&p.form.ftpclient2, &Winsock::ConnectionRequest, &p.form, [&] { watch.accepted = momentNow(); });
+    QObject::connect(&p.ftpclient2, &Winsock::ConnectionRequest, &p.ftpclient2, [&] { watch.accepted = momentNow(); });
     // The listing arrives on the same socket, before the file's bytes.
-    QObject::connect(&p.form.ftpclient2, &Winsock::DataArrival, &p.form, [&] {
-        if (!p.transfer.downloadDataIsFile)
+    QObject::connect(&p.ftpclient2, &Winsock::DataArrival, &p.ftpclient2, [&] {
+        if (!p.session.downloadDataIsFile)
             return;
         watch.markStart();
         watch.end = momentNow();
@@ -142,8 +142,8 @@ TransferFigures programDownload(const RealFtpServer& server, const QString& remo
 
 TransferFigures programUpload(const RealFtpServer& server, const QString& sourcePath, const QString& remoteName)
 {
-    ProgramUnderTest put;
-    Program& p = put.program;
+    EngineUnderTest put;
+    Engine& p = put.engine;
     TransferFigures figures;
     const QString local = put.workFile(remoteName);
     if (!placeFile(sourcePath, local)) {
@@ -152,12 +152,12 @@ TransferFigures programUpload(const RealFtpServer& server, const QString& source
     }
     pointUploadSite(p, loginFor(server, remoteName));
     PhaseWatch watch;
-    QObject::connect(&p.form.ftpclient3, &Winsock::ConnectionRequest, &p.form, [&] { watch.accepted = momentNow(); });
-    QObject::connect(&p.form.ftpclient3, &Winsock::SendProgress, &p.form, [&] { watch.markStart(); });
+    QObject::connect(&p.ftpclient3, &Winsock::ConnectionRequest, &p.ftpclient3, [&] { watch.accepted = momentNow(); });
+    QObject::connect(&p.ftpclient3, &Winsock::SendProgress, &p.ftpclient3, [&] { watch.markStart(); });
     // The data connection is closed once the whole file went out; the
     // server's reply after that ends the phase, as it ends curl's.
-    QObject::connect(&p.form.ftpclient1a, &Winsock::DataArrival, &p.form, [&] {
-        if (p.form.ftpclient3.State() == Winsock::sckClosed)
+    QObject::connect(&p.ftpclient1a, &Winsock::DataArrival, &p.ftpclient1a, [&] {
+        if (p.ftpclient3.State() == Winsock::sckClosed)
             watch.markEnd();
     });
     runUploadJob(p);
@@ -221,10 +221,10 @@ int runPeakRssChild(int argc, char** argv)
 {
     if (argc < 7)
         return 2;
-    ProgramUnderTest put;
-    Program& p = put.program;
+    EngineUnderTest put;
+    Engine& p = put.engine;
     p.workPath = QString::fromLocal8Bit(argv[6]);
-    p.form.File2.setPath(p.workPath);
+    p.File2.setPath(p.workPath);
     pointDownloadSite(p, { QStringLiteral("127.0.0.1"), quint16(QByteArray(argv[2]).toUInt()),
                            QString::fromLocal8Bit(argv[3]), QString::fromLocal8Bit(argv[4]), QStringLiteral("/"),
                            QString::fromLocal8Bit(argv[5]) });

@@ -2,12 +2,12 @@
 
 class Program;
 
-// Puts every value in its start state, switches every timer and socket off,
-// reads the transfer records, restores the working folder and loads the sites.
+// The engine's start-up, then the window's: the sites in the host lists and
+// the rows filled.
 void startUp(Program& program);
 
 // The window's close request. Refused (false) while a job runs, unless the
 // caption reads "Tolvane - Idle" or "eXit Now!" was chosen. Otherwise the
-// sockets are closed (within a bound), and the sites and the working folder
-// saved.
+// engine shuts down: the sockets close (within a bound), and the sites and the
+// working folder are saved.
 bool closeRequested(Program& program);

@@ -2,8 +2,8 @@
 
 #include <QString>
 
-// Run-time options of both jobs that live in values rather than in the check
-// marks of their menu items. They are not saved: every start begins here.
+// The run-time options of both jobs. The menu's check marks show them; the
+// jobs read them here. They are not saved: every start begins here.
 struct Options {
     QString transferTypeCommand = QStringLiteral("TYPE I");
     bool deleteAfterDownload = false;
@@ -12,4 +12,10 @@ struct Options {
     bool fileSizeExistsOption = false;
     bool downloadDupeCheck = true;
     bool uploadDupeCheck = true;
+    // The menu items whose check the jobs read, under their names: NLST
+    // rather than LIST, the dated remote and local names, and every-hour mode.
+    bool ai_nlst = true;
+    bool ai_dstamp = false;
+    bool ai_ustamp = false;
+    bool ai_hr = false;
 };

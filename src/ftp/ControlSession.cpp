@@ -1,9 +1,11 @@
 #include "ftp/ControlSession.h"
 
-#include "app/Program.h"
 #include "config/NumberText.h"
 #include "ftp/Job.h"
+#include "ftp/ListingRequests.h"
+#include "ftp/LoginSequence.h"
 #include "ftp/ReplyCodes.h"
+#include "ftp/SessionContext.h"
 #include "ftp/WaitBounds.h"
 #include "platform/Yield.h"
 
@@ -11,13 +13,13 @@ namespace {
 
 bool awaitsListing(const Job& job)
 {
-    return job.state == 7 || job.state == 11;
+    return job.state == ProtocolState::ListingUnderWay || job.state == ProtocolState::SideListingUnderWay;
 }
 
 // Reply codes acted on before dispatch, during login and listing only.
 void applyCodeRules(Job& job, const QString& code)
 {
-    if (job.state >= 12)
+    if (job.state >= ProtocolState::Transfer)
         return;
     if (code == QLatin1String("530")) {
         job.failed = true;
@@ -29,7 +31,7 @@ void applyCodeRules(Job& job, const QString& code)
                || code == QLatin1String("550") || (awaitsListing(job) && refuses(code))) {
         // A listing request that is refused (450 "No files found", say)
         // answers it as an empty listing would.
-        job.state += 1;
+        job.state = nextState(job.state);
     }
 }
 
@@ -42,16 +44,27 @@ void failOnInvalidReply(Job& job)
     job.errorNumber = kInvalidReplyError;
 }
 
+// Runs the step that owns the session's state for the reply just received.
+void dispatchReply(Job& job)
+{
+    if (job.state <= ProtocolState::ListingUnderWay)
+        loginStep(job);
+    else if (job.state <= ProtocolState::SideListingUnderWay || (job.isDownload && job.state == ProtocolState::Finished))
+        listingStep(job);
+    else
+        job.context.transferReply(job);
+}
+
 void handleReply(Job& job, const QString& reply)
 {
     if (job.isDownload)
-        job.program.session.downloadReplySeen = true;
+        job.context.session.downloadReplySeen = true;
     job.reply = reply;
     applyCodeRules(job, reply.left(3));
     job.replyBeforeStep = true;
     yieldOnce();
     job.replyBeforeStep = false;
-    job.program.dispatchReply(job);
+    dispatchReply(job);
 }
 
 }
@@ -69,7 +82,7 @@ void startControlSession(Job& job)
     job.data.setRemotePort(job.control.RemotePort());
     job.data.Listen();
 
-    job.state = 0;
+    job.state = ProtocolState::Greeting;
     job.failed = false;
     job.errorNumber = 0;
     job.pwdSent = false;
@@ -78,16 +91,16 @@ void startControlSession(Job& job)
     job.replies.clear();
     job.replyBeforeStep = false;
     if (job.isDownload) {
-        job.program.transfer.downloadCurrentFile = QStringLiteral("notdone");
-        job.program.transfer.downloadSessionOver = false;
-        job.program.transfer.downloadFileInProgress = false;
+        job.context.session.downloadCurrentFile = QStringLiteral("notdone");
+        job.context.session.downloadSessionOver = false;
+        job.context.session.downloadFileInProgress = false;
     }
     job.control.Connect();
 }
 
 void controlDataArrival(Job& job)
 {
-    SessionVars& session = job.program.session;
+    SessionVars& session = job.context.session;
     if (job.isDownload)
         session.downloadReplySeen = true;
     if (session.appClosing)
@@ -123,9 +136,10 @@ void controlError(Job& job, int number)
     } else {
         job.errorNumber = 0;
     }
-    if (number > 1000 && number < 12000 && !job.program.session.recoveryInProgress) {
-        if ((job.isDownload && job.state == 12) || (!job.isDownload && job.state >= 22))
-            job.program.retryAfterSocketError(job);
+    if (number > 1000 && number < 12000 && !job.context.session.recoveryInProgress) {
+        if ((job.isDownload && job.state == ProtocolState::Transfer)
+            || (!job.isDownload && job.state >= ProtocolState::StoreAnswered))
+            job.context.socketErrorInTransfer(job);
     }
 }
 

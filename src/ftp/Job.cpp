@@ -1,23 +1,21 @@
 #include "ftp/Job.h"
 
-#include "app/Program.h"
+#include "ftp/SessionContext.h"
 
-Job downloadJob(Program& p)
+Job downloadJob(SessionContext& c)
 {
-    SessionVars& s = p.session;
-    return { p, true, p.form.ftpclient1, p.form.ftpclient2, p.form.Timerf, s.downloadWaitSeconds,
-             s.downloadState, s.downloadReply, s.downloadErrorNumber, s.downloadFailed,
-             s.downloadPwdSent, p.transfer.downloadDataIsFile, s.downloadBareListing, s.downloadListingBytes,
-             s.downloadPortArgument,
-             s.downloadReplies, s.downloadReplyBeforeStep, downloadSiteColumns(p.sites), p.form.Text9 };
+    SessionVars& s = c.session;
+    return { c, true, c.ftpclient1, c.ftpclient2, c.Timerf, s.downloadWaitSeconds, s.downloadState,
+             s.downloadReply, s.downloadErrorNumber, s.downloadFailed, s.downloadPwdSent, s.downloadDataIsFile,
+             s.downloadBareListing, s.downloadListingBytes, s.downloadPortArgument, s.downloadReplies,
+             s.downloadReplyBeforeStep, downloadSiteColumns(c.sites), c.downloadFields };
 }
 
-Job uploadJob(Program& p)
+Job uploadJob(SessionContext& c)
 {
-    SessionVars& s = p.session;
-    return { p, false, p.form.ftpclient1a, p.form.ftpclient3, p.form.Timerg, s.uploadWaitSeconds,
-             s.uploadState, s.uploadReply, s.uploadErrorNumber, s.uploadFailed,
-             s.uploadPwdSent, p.transfer.uploadDataIsFile, s.uploadBareListing, s.uploadListingBytes,
-             s.uploadPortArgument,
-             s.uploadReplies, s.uploadReplyBeforeStep, uploadSiteColumns(p.sites), p.form.Text10 };
+    SessionVars& s = c.session;
+    return { c, false, c.ftpclient1a, c.ftpclient3, c.Timerg, s.uploadWaitSeconds, s.uploadState,
+             s.uploadReply, s.uploadErrorNumber, s.uploadFailed, s.uploadPwdSent, s.uploadDataIsFile,
+             s.uploadBareListing, s.uploadListingBytes, s.uploadPortArgument, s.uploadReplies,
+             s.uploadReplyBeforeStep, uploadSiteColumns(c.sites), c.uploadFields };
 }

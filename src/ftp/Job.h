@@ -1,26 +1,27 @@
 #pragma once
 
+#include "config/RowFields.h"
 #include "config/SiteTables.h"
+#include "ftp/ProtocolState.h"
 
 #include <QString>
 
-class Program;
+struct SessionContext;
 class ReplyFramer;
 class Timer;
 class Winsock;
-class QLineEdit;
 
 // One job's objects and session values, bound by reference. The download and
 // upload jobs run the same control-session code through it; what differs
 // between them is either bound here or tested through isDownload.
 struct Job {
-    Program& program;
+    SessionContext& context;
     bool isDownload;
     Winsock& control;
     Winsock& data;
     Timer& secondsTimer;
     int& waitSeconds;
-    int& state;
+    ProtocolState& state;
     QString& reply;
     int& errorNumber;
     bool& failed;
@@ -32,8 +33,8 @@ struct Job {
     ReplyFramer& replies;
     bool& replyBeforeStep;
     SiteColumns site;
-    QLineEdit* portField;
+    RowFields& fields;
 };
 
-Job downloadJob(Program& program);
-Job uploadJob(Program& program);
+Job downloadJob(SessionContext& context);
+Job uploadJob(SessionContext& context);

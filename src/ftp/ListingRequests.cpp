@@ -1,12 +1,11 @@
 #include "ftp/ListingRequests.h"
 
-#include "app/Program.h"
 #include "ftp/ControlSession.h"
 #include "ftp/DataListener.h"
 #include "ftp/Job.h"
 #include "ftp/ReplyCodes.h"
 #include "ftp/TimedWait.h"
-#include "transfer/DataEvents.h"
+#include "platform/Winsock.h"
 
 namespace {
 
@@ -34,13 +33,13 @@ void afterListing(Job& job)
     if (listingSent)
         waitForEndOfData(job);
     // Replies handled during the wait may have moved the state on.
-    job.state += 1;
+    job.state = nextState(job.state);
     if (!setUpListener(job, false))
         return;
-    if (job.state == 9 && listAgainWithoutPattern(job, refused)) {
+    if (job.state == ProtocolState::TransferTypeSent && listAgainWithoutPattern(job, refused)) {
         // The reply to this PORT sends the listing request again.
         job.bareListing = true;
-        job.state = 6;
+        job.state = ProtocolState::ListingPortSent;
         sendPortCommand(job);
         return;
     }
@@ -55,30 +54,18 @@ void listingStep(Job& job)
     if (job.control.State() != Winsock::sckConnected || job.failed)
         return;
     switch (job.state) {
-    case 8:
+    case ProtocolState::ListingAnswered:
         afterListing(job);
         break;
-    case 9:
-        job.state = 12;
+    case ProtocolState::TransferTypeSent:
+        job.state = ProtocolState::Transfer;
         sendPortCommand(job);
         break;
-    case 10:
-        job.state = 11;
+    case ProtocolState::SideListing:
+        job.state = ProtocolState::SideListingUnderWay;
         sendCommandIfConnected(job, QStringLiteral("NLST gw*.dat"));
         break;
     default:
         break;
     }
-}
-
-void downloadListingStep(Program& program)
-{
-    Job job = downloadJob(program);
-    listingStep(job);
-}
-
-void uploadListingStep(Program& program)
-{
-    Job job = uploadJob(program);
-    listingStep(job);
 }

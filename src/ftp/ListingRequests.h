@@ -1,11 +1,10 @@
 #pragma once
 
-class Program;
 struct Job;
 
-// One step per reply in states 8 to 11 (and the download end state 17): gives
-// the listing time to arrive, reopens the listener and announces it for the
-// transfer phase, or takes the side path with "NLST gw*.dat".
-void downloadListingStep(Program& program);
-void uploadListingStep(Program& program);
+// One step per reply once the listing has been answered (and in the download
+// session's finished state): gives the listing time to arrive, reopens the
+// listener and announces it for the transfer phase, or takes the side path
+// with "NLST gw*.dat". The download job's downloadListingStep and the upload
+// job's uploadListingStep, written once.
 void listingStep(Job& job);

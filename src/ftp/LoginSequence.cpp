@@ -1,9 +1,9 @@
 #include "ftp/LoginSequence.h"
 
-#include "app/Program.h"
 #include "ftp/ControlSession.h"
 #include "ftp/DataListener.h"
 #include "ftp/Job.h"
+#include "ftp/SessionContext.h"
 
 bool isLoginRefusal(const QString& reply)
 {
@@ -20,16 +20,16 @@ namespace {
 QString listingRequest(Job& job)
 {
     const QString pattern = job.site.current(job.site.patterns);
-    Form1& form = job.program.form;
+    const bool nlst = job.context.options.ai_nlst;
     if (job.bareListing)
-        return form.ai_nlst->isChecked() ? QStringLiteral("NLST") : QStringLiteral("LIST");
-    if (form.ai_nlst->isChecked())
+        return nlst ? QStringLiteral("NLST") : QStringLiteral("LIST");
+    if (nlst)
         return QStringLiteral("NLST ") + pattern;
     // The download asks for the pattern in capitals too. A pattern that has
     // no small letters is named once: servers that read "LIST * *" as one
     // pattern list only names with a blank, and those that read two list
     // every name twice.
-    const QString upperCase = form.Text7->text().toUpper();
+    const QString upperCase = job.fields.pattern.toUpper();
     if (job.isDownload && upperCase != pattern)
         return QStringLiteral("LIST ") + pattern + QLatin1Char(' ') + upperCase;
     return QStringLiteral("LIST ") + pattern;
@@ -38,7 +38,7 @@ QString listingRequest(Job& job)
 void sendUser(Job& job)
 {
     job.pwdSent = false;
-    job.state = 1;
+    job.state = ProtocolState::UserSent;
     if (job.data.State() != Winsock::sckClosed && !closeAndWait(job, job.data))
         return;
     if (job.data.State() != Winsock::sckListening)
@@ -54,11 +54,11 @@ void checkPasswordReply(Job& job)
 {
     if (isLoginRefusal(job.reply)) {
         if (job.isDownload)
-            job.program.transfer.endDownloadSession();
+            job.context.session.endDownloadSession();
         job.failed = true;
         return;
     }
-    job.state = 3;
+    job.state = ProtocolState::DirectorySent;
     sendCommandIfConnected(job, QStringLiteral("CWD ") + job.site.current(job.site.paths));
 }
 
@@ -66,55 +66,43 @@ void checkPasswordReply(Job& job)
 
 void loginStep(Job& job)
 {
-    job.program.session.recoveryInProgress = false;
+    job.context.session.recoveryInProgress = false;
     if (job.control.State() != Winsock::sckConnected || job.failed)
         return;
     switch (job.state) {
-    case 0:
+    case ProtocolState::Greeting:
         sendUser(job);
         break;
-    case 1:
-        job.state = 2;
+    case ProtocolState::UserSent:
+        job.state = ProtocolState::PasswordSent;
         sendCommandIfConnected(job, QStringLiteral("PASS ") + job.site.current(job.site.passwords));
         break;
-    case 2:
+    case ProtocolState::PasswordSent:
         checkPasswordReply(job);
         break;
-    case 3:
+    case ProtocolState::DirectorySent:
         if (!job.pwdSent) {
             job.pwdSent = true;
             sendCommandIfConnected(job, QStringLiteral("PWD"));
         }
         break;
-    case 4:
-        job.state = 5;
+    case ProtocolState::DirectoryKnown:
+        job.state = ProtocolState::ListingTypeSent;
         sendCommandIfConnected(job, QStringLiteral("TYPE A"));
         job.dataIsFile = false;
         break;
-    case 5:
-        job.state = 6;
+    case ProtocolState::ListingTypeSent:
+        job.state = ProtocolState::ListingPortSent;
         sendPortCommand(job);
         break;
-    case 6:
+    case ProtocolState::ListingPortSent:
         if (job.isDownload)
-            job.program.form.fText5.setText(QString());
-        job.state = 7;
+            job.context.fText5.setText(QString());
+        job.state = ProtocolState::ListingUnderWay;
         job.listingBytes = 0;
         sendCommandIfConnected(job, listingRequest(job));
         break;
     default:
         break;
     }
-}
-
-void downloadLoginStep(Program& program)
-{
-    Job job = downloadJob(program);
-    loginStep(job);
-}
-
-void uploadLoginStep(Program& program)
-{
-    Job job = uploadJob(program);
-    loginStep(job);
 }

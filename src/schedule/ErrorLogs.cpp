@@ -1,12 +1,12 @@
 #include "schedule/ErrorLogs.h"
 
-#include "app/Program.h"
+#include "schedule/Engine.h"
 #include "platform/ClockTexts.h"
 #include "platform/TextFiles.h"
 
 namespace {
 
-void logError(Program& p, const QString& logFile, const QString& message)
+void logError(Engine& p, const QString& logFile, const QString& message)
 {
     const QDateTime now = p.clock.now();
     appendLine(logFile, (message + QLatin1Char(' ') + dateWithSlashes(now.date()) + QStringLiteral(" at ")
@@ -15,12 +15,12 @@ void logError(Program& p, const QString& logFile, const QString& message)
 
 }
 
-void logDownloadError(Program& p, const QString& message)
+void logDownloadError(Engine& p, const QString& message)
 {
     logError(p, QStringLiteral("err_dload.log"), message);
 }
 
-void logUploadError(Program& p, const QString& message)
+void logUploadError(Engine& p, const QString& message)
 {
     logError(p, QStringLiteral("err_upload.log"), message);
 }

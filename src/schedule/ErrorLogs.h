@@ -3,12 +3,12 @@
 #include <QDate>
 #include <QString>
 
-class Program;
+class Engine;
 
 // The error log of each job: one line per failed job, "message YYYY/MM/DD at
 // hh:mm:ss AMPM".
-void logDownloadError(Program& program, const QString& message);
-void logUploadError(Program& program, const QString& message);
+void logDownloadError(Engine& engine, const QString& message);
+void logUploadError(Engine& engine, const QString& message);
 
 // "st", "nd", "rd" or "th" for a day of the month given as text.
 QString ordinalSuffix(const QString& day);

@@ -1,9 +1,9 @@
 #pragma once
 
-class Program;
+class Engine;
 
 // A running job's row of fields, and the listing-command menu, are out of use.
-void lockDownloadFields(Program& program);
-void unlockDownloadFields(Program& program);
-void lockUploadFields(Program& program);
-void unlockUploadFields(Program& program);
+void lockDownloadFields(Engine& engine);
+void unlockDownloadFields(Engine& engine);
+void lockUploadFields(Engine& engine);
+void unlockUploadFields(Engine& engine);

@@ -1,14 +1,14 @@
 #include "schedule/JobRun.h"
 
-#include "app/Program.h"
-#include "config/NumberText.h"
 #include "ftp/ControlSession.h"
 #include "ftp/Job.h"
 #include "ftp/ReplyCodes.h"
 #include "ftp/TimedWait.h"
 #include "platform/Yield.h"
+#include "schedule/Engine.h"
 #include "schedule/ErrorLogs.h"
 #include "schedule/FieldLocks.h"
+#include "schedule/JobSwitch.h"
 #include "transfer/ListingScan.h"
 #include "transfer/StoringLoop.h"
 #include "transfer/TransferRecords.h"
@@ -32,6 +32,8 @@ constexpr int kStoringStallMs = 60'000;
 
 // What differs between the two job procedures, bound once.
 struct JobParts {
+    Engine& engine;
+    JobKind kind;
     Job job;
     bool& running;
     bool& timedOut;
@@ -39,48 +41,45 @@ struct JobParts {
     Timer& otherSupervision;
     int& stallTicks;
     int& otherStallTicks;
-    QLabel* scheduleDisplay;
-    QLabel* lastRunLine;
     QString lastRunLead;
-    QLineEdit* retriesField;
-    QCheckBox* jobSwitch;
+    bool& switchOn;
     Timer& scheduleTimer;
-    void (*lockFields)(Program&);
-    void (*unlockFields)(Program&);
-    void (*logError)(Program&, const QString&);
-    void (*recordFailedFile)(Program&);
+    void (*lockFields)(Engine&);
+    void (*unlockFields)(Engine&);
+    void (*logError)(Engine&, const QString&);
+    void (*recordFailedFile)(Engine&);
     QSet<QString>& failedNames;
+    // How the job ended, as its error log says it: "done" when it did not fail.
+    QString outcome = QStringLiteral("done");
 };
 
-void recordFailedDownload(Program& p)
+void recordFailedDownload(Engine& e)
 {
-    p.transfer.downloadFileInProgress = false;
-    downloadRecordStep(p, kFail);
+    e.session.downloadFileInProgress = false;
+    downloadRecordStep(e, kFail);
 }
 
-void recordFailedUpload(Program& p)
+void recordFailedUpload(Engine& e)
 {
-    uploadRecordStep(p, kFail);
+    uploadRecordStep(e, kFail);
 }
 
-JobParts downloadParts(Program& p)
+JobParts downloadParts(Engine& e)
 {
-    Form1& f = p.form;
-    ScheduleVars& s = p.schedule;
-    return { downloadJob(p), s.downloadJobRunning, s.downloadTimedOut, f.Timer3, f.Timer4, s.downloadStallTicks,
-             s.uploadStallTicks, f.Label11, f.Label18, QStringLiteral("Last Download on "), f.Text11,
-             f.Check1, f.Timer1, lockDownloadFields, unlockDownloadFields, logDownloadError,
-             recordFailedDownload, p.transfer.downloadFailedNames };
+    ScheduleVars& s = e.schedule;
+    return { e, JobKind::Download, downloadJob(e), s.downloadJobRunning, s.downloadTimedOut, e.Timer3, e.Timer4,
+             e.downloadStallTicks, e.uploadStallTicks, QStringLiteral("Last Download on "), s.downloadSwitchOn,
+             e.Timer1, lockDownloadFields, unlockDownloadFields, logDownloadError, recordFailedDownload,
+             e.transfer.downloadFailedNames };
 }
 
-JobParts uploadParts(Program& p)
+JobParts uploadParts(Engine& e)
 {
-    Form1& f = p.form;
-    ScheduleVars& s = p.schedule;
-    return { uploadJob(p), s.uploadJobRunning, s.uploadTimedOut, f.Timer4, f.Timer3, s.uploadStallTicks,
-             s.downloadStallTicks, f.Label12, f.Label19, QStringLiteral("Last Upload on "), f.Text12,
-             f.Check2, f.Timer2, lockUploadFields, unlockUploadFields, logUploadError,
-             recordFailedUpload, p.transfer.uploadFailedNames };
+    ScheduleVars& s = e.schedule;
+    return { e, JobKind::Upload, uploadJob(e), s.uploadJobRunning, s.uploadTimedOut, e.Timer4, e.Timer3,
+             e.uploadStallTicks, e.downloadStallTicks, QStringLiteral("Last Upload on "), s.uploadSwitchOn,
+             e.Timer2, lockUploadFields, unlockUploadFields, logUploadError, recordFailedUpload,
+             e.transfer.uploadFailedNames };
 }
 
 QString siteTime(const JobParts& j)
@@ -99,12 +98,13 @@ void waitUntil(const std::function<bool()>& condition)
 // passes.
 void beginJob(JobParts& j)
 {
-    if (!std::exchange(j.job.program.schedule.jobRestarting, false))
+    if (!std::exchange(j.engine.schedule.jobRestarting, false))
         j.failedNames.clear();
     j.running = true;
     j.timedOut = false;
     j.stallTicks = 0;
-    j.lockFields(j.job.program);
+    j.engine.view.jobStarted(j.kind, j.job.site.current(j.job.site.hosts));
+    j.lockFields(j.engine);
     j.supervision.setEnabled(false);
     j.otherSupervision.setEnabled(false);
     j.job.control.Close();
@@ -147,8 +147,10 @@ void reportSessionFailure(JobParts& j)
 {
     const int error = j.job.errorNumber;
     const bool timeout = error > 0 || j.timedOut;
-    j.scheduleDisplay->setText(siteTime(j) + (timeout ? QStringLiteral("Timeout") : QStringLiteral(" Login Failed")));
-    j.logError(j.job.program, failureMessage(error, j.timedOut));
+    j.engine.view.showScheduleDisplay(j.kind, siteTime(j) + (timeout ? QStringLiteral("Timeout")
+                                                                       : QStringLiteral(" Login Failed")));
+    j.outcome = failureMessage(error, j.timedOut);
+    j.logError(j.engine, j.outcome);
 }
 
 // A socket error in the middle of a transfer with no retries configured: the
@@ -156,51 +158,54 @@ void reportSessionFailure(JobParts& j)
 void reportTransferFailure(JobParts& j)
 {
     j.scheduleTimer.setEnabled(true);
-    j.jobSwitch->setChecked(true);
-    j.scheduleDisplay->setText(siteTime(j) + QStringLiteral(" Transfer Failed"));
-    j.recordFailedFile(j.job.program);
+    if (!j.switchOn)
+        turnJobSwitch(j.engine, j.kind, true);
+    j.engine.view.showScheduleDisplay(j.kind, siteTime(j) + QStringLiteral(" Transfer Failed"));
+    j.outcome = QStringLiteral("Transfer Failed");
+    j.recordFailedFile(j.engine);
 }
 
 bool noRetries(const JobParts& j)
 {
-    return valueOf(j.retriesField->text()) <= 0;
+    return j.job.fields.retries <= 0;
 }
 
 void endJob(JobParts& j)
 {
-    Program& p = j.job.program;
+    Engine& e = j.engine;
     j.supervision.setEnabled(false);
     j.job.control.Close();
     j.job.data.Close();
     // A file still open here was not confirmed: its partial copy goes.
-    p.transfer.transferFile.close();
-    p.form.setWindowTitle(QStringLiteral("Tolvane - Idle"));
-    j.lastRunLine->setText(lastJobText(j.lastRunLead, p.clock.now().date()));
-    j.unlockFields(p);
+    e.transfer.transferFile.close();
+    e.setCaption(QStringLiteral("Tolvane - Idle"));
+    e.view.showLastRun(j.kind, lastJobText(j.lastRunLead, e.clock.now().date()));
+    j.unlockFields(e);
     j.running = false;
+    e.view.jobEnded(j.kind, j.outcome);
 }
 
 // An unexpected fault: the site may start again today, the error log says so,
 // and the job still winds down, so nothing stays locked or open.
 void takeFaultPath(JobParts& j)
 {
-    Program& p = j.job.program;
     j.running = false;
     j.job.site.lastRunDates[size_t(std::clamp(j.job.site.index, 0, kMaxSites))] = QStringLiteral("1");
-    j.logError(p, QStringLiteral("Unknown Error"));
+    j.outcome = QStringLiteral("Unknown Error");
+    j.logError(j.engine, j.outcome);
     endJob(j);
 }
 
-bool deleteLastFileAllowed(Program& p)
+bool deleteLastFileAllowed(Engine& e)
 {
-    const TransferVars& t = p.transfer;
-    return p.options.deleteAfterDownload && !p.session.recoveryInProgress && t.downloadLastFilePassed
-        && sizeAllowsDelete(t.downloadExpectedSize, p.form.fText6->count());
+    const TransferVars& t = e.transfer;
+    return e.options.deleteAfterDownload && !e.session.recoveryInProgress && t.downloadLastFilePassed
+        && sizeAllowsDelete(t.downloadExpectedSize, e.fText6);
 }
 
 void runDownloadSession(JobParts& j)
 {
-    Program& p = j.job.program;
+    Engine& p = j.engine;
     SessionVars& s = p.session;
     TransferVars& t = p.transfer;
     s.downloadReplySeen = true;
@@ -210,12 +215,12 @@ void runDownloadSession(JobParts& j)
     t.downloadLastFilePassed = false;
     t.listingScanPosition = t.downloadFileScanStart = t.downloadFileScanNext = p.schedule.downloadResumePosition;
     t.listingEntryIndex = t.downloadFileEntryNext = p.schedule.downloadResumeEntry;
-    t.downloadResumeByName = !p.schedule.downloadResumeName.isEmpty();
+    t.downloadResumeByName = !t.downloadResumeName.isEmpty();
     connectJob(j);
-    t.downloadCurrentFile = QStringLiteral("notdone");
+    s.downloadCurrentFile = QStringLiteral("notdone");
 
-    waitUntil([&] { return t.downloadSessionOver || s.downloadErrorNumber != 0 || s.downloadFailed; });
-    t.downloadCurrentFile = QStringLiteral("notdone");
+    waitUntil([&] { return s.downloadSessionOver || s.downloadErrorNumber != 0 || s.downloadFailed; });
+    s.downloadCurrentFile = QStringLiteral("notdone");
     j.supervision.setEnabled(false);
 
     if (!s.downloadFailed && s.downloadErrorNumber <= 0) {
@@ -223,14 +228,15 @@ void runDownloadSession(JobParts& j)
             s.downloadReplySeen = false;
             sendCommand(j.job, QStringLiteral("DELE ") + t.downloadLastFile);
         }
-    } else if (isSocketError(s.downloadErrorNumber) && s.downloadState == 12 && noRetries(j)) {
+    } else if (isSocketError(s.downloadErrorNumber) && s.downloadState == ProtocolState::Transfer && noRetries(j)) {
         reportTransferFailure(j);
     } else {
         reportSessionFailure(j);
         // A file whose RETR went out and that nothing judged since: the
         // session that failed under it leaves its line in the outcome log.
-        const bool fileUnjudged = (s.downloadState == 12 && t.downloadVerifyGate) || s.downloadState == 16;
-        if (t.downloadFileInProgress && fileUnjudged)
+        const bool fileUnjudged = (s.downloadState == ProtocolState::Transfer && t.downloadVerifyGate)
+            || s.downloadState == ProtocolState::Retrieving;
+        if (s.downloadFileInProgress && fileUnjudged)
             recordFailedDownload(p);
     }
     yieldUntil([&] { return s.downloadReplySeen; }, kFinalReplyWaitMs);
@@ -241,31 +247,31 @@ void runDownloadSession(JobParts& j)
 // Waits while files remain to be stored. A file that makes no progress within
 // the bound fails and the loop goes on; with the control connection gone, the
 // phase ends.
-void waitForStoringPhase(Program& p)
+void waitForStoringPhase(Engine& p)
 {
     TransferVars& t = p.transfer;
     SessionVars& s = p.session;
     auto storing = [&] {
-        return t.uploadFileIndex <= p.form.File2.ListCount() && s.uploadErrorNumber == 0 && !s.uploadFailed;
+        return t.uploadFileIndex <= p.File2.ListCount() && s.uploadErrorNumber == 0 && !s.uploadFailed;
     };
     while (storing()) {
         const int activity = t.uploadActivity;
         if (yieldUntil([&] { return !storing(); }, kStoringStallMs) || t.uploadActivity != activity)
             continue;
-        if (p.form.ftpclient1a.State() == Winsock::sckConnected) {
+        if (p.ftpclient1a.State() == Winsock::sckConnected) {
             abandonStalledFile(p);
             continue;
         }
-        if (s.uploadState >= 22 || t.uploadAwaitingConfirmation)
+        if (s.uploadState >= ProtocolState::StoreAnswered || t.uploadAwaitingConfirmation)
             uploadRecordStep(p, kFail);
         t.uploadAwaitingConfirmation = false;
-        t.uploadFileIndex = p.form.File2.ListCount() + 1;
+        t.uploadFileIndex = p.File2.ListCount() + 1;
     }
 }
 
 void runUploadSession(JobParts& j)
 {
-    Program& p = j.job.program;
+    Engine& p = j.engine;
     SessionVars& s = p.session;
     TransferVars& t = p.transfer;
     beginJob(j);
@@ -277,7 +283,8 @@ void runUploadSession(JobParts& j)
     connectJob(j);
 
     waitUntil([&] {
-        return (s.uploadState >= 12 && t.uploadReadyToStore) || s.uploadErrorNumber != 0 || s.uploadFailed;
+        return (s.uploadState >= ProtocolState::Transfer && t.uploadReadyToStore) || s.uploadErrorNumber != 0
+            || s.uploadFailed;
     });
     j.supervision.setEnabled(false);
     s.recoveryInProgress = false;
@@ -285,14 +292,15 @@ void runUploadSession(JobParts& j)
     if (s.uploadFailed || s.uploadErrorNumber > 0) {
         reportSessionFailure(j);
     } else {
-        s.uploadState = 18;
+        s.uploadState = ProtocolState::ChoosingFile;
         storingStep(p);
         waitForStoringPhase(p);
-        const bool fileUnderWay = s.uploadState >= 22 || t.uploadAwaitingConfirmation;
-        if (isSocketError(s.uploadErrorNumber) && s.uploadState >= 22 && noRetries(j)) {
+        const bool fileUnderWay = s.uploadState >= ProtocolState::StoreAnswered || t.uploadAwaitingConfirmation;
+        if (isSocketError(s.uploadErrorNumber) && s.uploadState >= ProtocolState::StoreAnswered && noRetries(j)) {
             reportTransferFailure(j);
         } else if (s.uploadErrorNumber > 0) {
-            logUploadError(p, failureMessage(s.uploadErrorNumber, true));
+            j.outcome = failureMessage(s.uploadErrorNumber, true);
+            logUploadError(p, j.outcome);
             // A file that went out and that nothing confirmed: the session
             // that failed under it leaves its line in the outcome log.
             if (fileUnderWay)
@@ -313,12 +321,12 @@ void runJob(JobParts j, void (*session)(JobParts&))
 
 }
 
-void runDownloadJob(Program& program)
+void runDownloadJob(Engine& engine)
 {
-    runJob(downloadParts(program), runDownloadSession);
+    runJob(downloadParts(engine), runDownloadSession);
 }
 
-void runUploadJob(Program& program)
+void runUploadJob(Engine& engine)
 {
-    runJob(uploadParts(program), runUploadSession);
+    runJob(uploadParts(engine), runUploadSession);
 }

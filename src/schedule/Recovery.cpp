@@ -1,20 +1,20 @@
 #include "schedule/Recovery.h"
 
-#include "app/Program.h"
+#include "schedule/Engine.h"
 
 #include <QTimer>
 
-void runAfterJobEnds(Program& p, std::function<void()> recovery)
+void runAfterJobEnds(Engine& p, std::function<void()> recovery)
 {
     ScheduleVars& s = p.schedule;
     s.pendingRecovery = std::move(recovery);
     // With a job procedure on the stack, its caller runs the recovery once it
     // returns; with none, the job has wound down already.
     if (!s.downloadJobRunning && !s.uploadJobRunning)
-        QTimer::singleShot(0, &p.form, [&p] { runJobWithRecoveries(p, nullptr); });
+        QTimer::singleShot(0, &p.deferredCalls, [&p] { runJobWithRecoveries(p, nullptr); });
 }
 
-void runJobWithRecoveries(Program& p, void (*jobProcedure)(Program&))
+void runJobWithRecoveries(Engine& p, void (*jobProcedure)(Engine&))
 {
     if (jobProcedure)
         jobProcedure(p);

@@ -1,6 +1,6 @@
 #include "schedule/ScheduleTick.h"
 
-#include "app/Program.h"
+#include "schedule/Engine.h"
 #include "config/NumberText.h"
 #include "platform/ClockTexts.h"
 #include "schedule/JobRun.h"
@@ -18,7 +18,7 @@ struct ClockTexts {
     QString time;     // for the caption
 };
 
-ClockTexts readClock(Program& p)
+ClockTexts readClock(Engine& p)
 {
     const QDateTime now = p.clock.now();
     const QString t = timeDigitsAmPm(now.time());
@@ -33,30 +33,30 @@ struct TickParts {
     bool& ownJobRunning;
     bool& dupeCheck;
     int& retryCount;
-    void (*resetResumeValues)(ScheduleVars&);
+    void (*resetResumeValues)(Engine&);
     QString captionPrefix;
-    void (*jobProcedure)(Program&);
-    void (*advanceTime)(Program&, const QString&, const QString&);
+    void (*jobProcedure)(Engine&);
+    void (*advanceTime)(Engine&, const QString&, const QString&);
 };
 
-TickParts downloadTick(Program& p)
+TickParts downloadTick(Engine& p)
 {
     ScheduleVars& s = p.schedule;
     return { downloadSiteColumns(p.sites), s.downloadTickCount, s.downloadJobRunning, p.options.downloadDupeCheck,
              s.downloadRetryCount,
-             [](ScheduleVars& v) {
-                 v.downloadResumePosition = 1;
-                 v.downloadResumeEntry = 0;
-                 v.downloadResumeName.clear();
+             [](Engine& e) {
+                 e.schedule.downloadResumePosition = 1;
+                 e.schedule.downloadResumeEntry = 0;
+                 e.transfer.downloadResumeName.clear();
              },
              QStringLiteral("Tolvane- Downloading at "), runDownloadJob, advanceDownloadSiteTime };
 }
 
-TickParts uploadTick(Program& p)
+TickParts uploadTick(Engine& p)
 {
     ScheduleVars& s = p.schedule;
     return { uploadSiteColumns(p.sites), s.uploadTickCount, s.uploadJobRunning, p.options.uploadDupeCheck,
-             s.uploadRetryCount, [](ScheduleVars& v) { v.uploadResumeIndex = 0; },
+             s.uploadRetryCount, [](Engine& e) { e.schedule.uploadResumeIndex = 0; },
              QStringLiteral("Tolvane- Uploading at "), runUploadJob, advanceUploadSiteTime };
 }
 
@@ -75,7 +75,7 @@ bool siteHourIsNow(const TickParts& t, const ClockTexts& c)
     return valueOf(t.site.current(t.site.hours)) == c.hour && t.site.current(t.site.amPm) == c.halfDay;
 }
 
-void idleBranch(Program& p, TickParts& t, const ClockTexts& c, bool everyHour)
+void idleBranch(Engine& p, TickParts& t, const ClockTexts& c, bool everyHour)
 {
     SiteColumns& site = t.site;
     if (valueOf(site.current(site.activeFlags)) != 1)
@@ -87,11 +87,11 @@ void idleBranch(Program& p, TickParts& t, const ClockTexts& c, bool everyHour)
         return;
     site.lastRunDates[slot] = c.date;
     t.retryCount = 0;
-    t.resetResumeValues(p.schedule);
+    t.resetResumeValues(p);
     if (everyHour)
         t.advanceTime(p, site.hours[slot], site.amPm[slot]);
-    p.schedule.transferCaptionPrefix = t.captionPrefix;
-    p.form.setWindowTitle(QStringLiteral("Tolvane- Connecting at ") + c.time);
+    p.transferCaptionPrefix = t.captionPrefix;
+    p.setCaption(QStringLiteral("Tolvane- Connecting at ") + c.time);
     runJobWithRecoveries(p, t.jobProcedure);
     // A site whose time the job has left behind the tick's hour moves on to
     // the hour after it.
@@ -100,7 +100,7 @@ void idleBranch(Program& p, TickParts& t, const ClockTexts& c, bool everyHour)
         t.advanceTime(p, QString::number(c.hour), c.halfDay);
 }
 
-void busyBranch(Program& p, TickParts& t, const ClockTexts& c, bool everyHour)
+void busyBranch(Engine& p, TickParts& t, const ClockTexts& c, bool everyHour)
 {
     SiteColumns& site = t.site;
     const bool postpone = siteHourIsNow(t, c) && c.minute > 58
@@ -112,11 +112,11 @@ void busyBranch(Program& p, TickParts& t, const ClockTexts& c, bool everyHour)
         site.index = site.count;
 }
 
-void scheduleTick(Program& p, TickParts t)
+void scheduleTick(Engine& p, TickParts t)
 {
     const ClockTexts c = readClock(p);
     moveScan(t);
-    const bool everyHour = p.form.ai_hr->isChecked();
+    const bool everyHour = p.options.ai_hr;
     const ScheduleVars& s = p.schedule;
     if (!p.session.recoveryInProgress && !s.downloadJobRunning && !s.uploadJobRunning)
         idleBranch(p, t, c, everyHour);
@@ -126,23 +126,23 @@ void scheduleTick(Program& p, TickParts t)
 
 }
 
-void downloadScheduleTick(Program& p)
+void downloadScheduleTick(Engine& p)
 {
     scheduleTick(p, downloadTick(p));
 }
 
-void uploadScheduleTick(Program& p)
+void uploadScheduleTick(Engine& p)
 {
     scheduleTick(p, uploadTick(p));
 }
 
-void advanceDownloadSiteTime(Program& p, const QString& hour, const QString& halfDay)
+void advanceDownloadSiteTime(Engine& p, const QString& hour, const QString& halfDay)
 {
     SiteColumns site = downloadSiteColumns(p.sites);
     advanceSiteTime(site, hour, halfDay);
 }
 
-void advanceUploadSiteTime(Program& p, const QString& hour, const QString& halfDay)
+void advanceUploadSiteTime(Engine& p, const QString& hour, const QString& halfDay)
 {
     SiteColumns site = uploadSiteColumns(p.sites);
     advanceSiteTime(site, hour, halfDay);

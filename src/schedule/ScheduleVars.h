@@ -8,23 +8,22 @@
 struct ScheduleVars {
     bool downloadJobRunning = false;
     bool uploadJobRunning = false;
-    int downloadStallTicks = 0;
-    int uploadStallTicks = 0;
+    // The jobs' switches (Check1 / Check2): on arms the schedule tick.
+    bool downloadSwitchOn = false;
+    bool uploadSwitchOn = false;
     int downloadRetryCount = 0;
     int uploadRetryCount = 0;
     int downloadResumePosition = 1;
     int downloadResumeEntry = 0;
-    // The file a restart after a failed file resumes at, or just past: found
-    // by its name in the new listing, since under "Delete After DownLoad" the
-    // listing no longer holds the files deleted since the last one was read.
-    // The positions above serve when the name is no longer listed.
-    QString downloadResumeName;
-    bool downloadResumePastName = false;
     int uploadResumeIndex = 0;
     int downloadTickCount = 0;
     int uploadTickCount = 0;
-    // The caption prefix the transfer loops show while files move.
-    QString transferCaptionPrefix;
+    // "Active" or "InActive": the word the schedule display shows after the
+    // current site's time.
+    QString downloadActiveText = QStringLiteral("InActive");
+    QString uploadActiveText = QStringLiteral("InActive");
+    // Set by "eXit Now!": closing goes ahead whatever runs.
+    bool exitNowRequested = false;
     // The supervision ended the job's session: it is reported as a timeout.
     bool downloadTimedOut = false;
     bool uploadTimedOut = false;

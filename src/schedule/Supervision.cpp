@@ -1,6 +1,6 @@
 #include "schedule/Supervision.h"
 
-#include "app/Program.h"
+#include "schedule/Engine.h"
 #include "config/NumberText.h"
 #include "platform/ClockTexts.h"
 #include "schedule/ErrorLogs.h"
@@ -16,9 +16,9 @@ namespace {
 // eleventh tick after the last progress finds ten.
 constexpr int kStalledTicks = 9;
 
-void showRetryCaption(Program& p, const QString& lead)
+void showRetryCaption(Engine& p, const QString& lead)
 {
-    p.form.setWindowTitle(lead + timeWithColonsAmPm(p.clock.now().time()));
+    p.setCaption(lead + timeWithColonsAmPm(p.clock.now().time()));
 }
 
 // What differs between the supervision of the two jobs.
@@ -28,35 +28,35 @@ struct SupervisedJob {
     int& retryCount;
     bool& timedOut;
     bool& failed;
-    QLineEdit* retriesField;
+    const RowFields& fields;
     // Ends the session's wait: no file is left to go on with.
-    void (*endSession)(Program&);
-    void (*jobProcedure)(Program&);
-    void (*logError)(Program&, const QString&);
+    void (*endSession)(Engine&);
+    void (*jobProcedure)(Engine&);
+    void (*logError)(Engine&, const QString&);
 };
 
-SupervisedJob supervised(Program& p, bool download)
+SupervisedJob supervised(Engine& p, bool download)
 {
     ScheduleVars& s = p.schedule;
     if (download)
-        return { p.form.Timer3, s.downloadStallTicks, s.downloadRetryCount, s.downloadTimedOut,
-                 p.session.downloadFailed, p.form.Text11,
-                 [](Program& q) { q.transfer.endDownloadSession(); },
+        return { p.Timer3, p.downloadStallTicks, s.downloadRetryCount, s.downloadTimedOut,
+                 p.session.downloadFailed, p.downloadFields,
+                 [](Engine& q) { q.session.endDownloadSession(); },
                  runDownloadJob, logDownloadError };
-    return { p.form.Timer4, s.uploadStallTicks, s.uploadRetryCount, s.uploadTimedOut, p.session.uploadFailed,
-             p.form.Text12,
-             [](Program& q) { q.transfer.uploadFileIndex = q.form.File2.ListCount() + 1; },
+    return { p.Timer4, p.uploadStallTicks, s.uploadRetryCount, s.uploadTimedOut, p.session.uploadFailed,
+             p.uploadFields,
+             [](Engine& q) { q.transfer.uploadFileIndex = q.File2.ListCount() + 1; },
              runUploadJob, logUploadError };
 }
 
 bool retriesLeft(const SupervisedJob& j)
 {
-    return valueOf(j.retriesField->text()) > j.retryCount;
+    return j.fields.retries > j.retryCount;
 }
 
 // The session is being ended by a recovery: the supervision stops and the
 // schedule holds still until the recovery is over.
-void beginRecovery(Program& p, SupervisedJob& j)
+void beginRecovery(Engine& p, SupervisedJob& j)
 {
     p.session.recoveryInProgress = true;
     j.stallTicks = 0;
@@ -64,7 +64,7 @@ void beginRecovery(Program& p, SupervisedJob& j)
     j.endSession(p);
 }
 
-void restartAfterTimeout(Program& p, bool download)
+void restartAfterTimeout(Engine& p, bool download)
 {
     SupervisedJob j = supervised(p, download);
     if (retriesLeft(j)) {
@@ -76,7 +76,7 @@ void restartAfterTimeout(Program& p, bool download)
     p.session.recoveryInProgress = false;
 }
 
-void supervisionTick(Program& p, bool download)
+void supervisionTick(Engine& p, bool download)
 {
     SupervisedJob j = supervised(p, download);
     if (j.stallTicks > kStalledTicks && !p.session.recoveryInProgress) {
@@ -95,24 +95,24 @@ void supervisionTick(Program& p, bool download)
 // Whether the session's listing holds no entry after the failed file. The
 // job then stops rather than log in again only to find nothing: the position
 // after the last entry is not -1, since the picker did not search past it.
-bool nothingAfterFailedFile(Program& p)
+bool nothingAfterFailedFile(Engine& p)
 {
     const TransferVars& t = p.transfer;
-    if (!p.form.ai_nlst->isChecked())
+    if (!p.options.ai_nlst)
         return t.downloadFileEntryNext > t.listingLastIndex;
     return t.downloadFileScanNext == -1
-        || p.form.fText5.text().indexOf(QLatin1Char('\r'), std::max(t.downloadFileScanNext, 1) - 1) < 0;
+        || p.fText5.text().indexOf(QLatin1Char('\r'), std::max(t.downloadFileScanNext, 1) - 1) < 0;
 }
 
 // After a socket error during a download: the failed file again while retries
 // remain, else it fails and the job goes on with the file after it.
-void resumeDownloadAfterError(Program& p)
+void resumeDownloadAfterError(Engine& p)
 {
     SupervisedJob j = supervised(p, true);
     ScheduleVars& s = p.schedule;
     TransferVars& t = p.transfer;
-    s.downloadResumeName = t.downloadLastFile;
-    s.downloadResumePastName = !retriesLeft(j);
+    t.downloadResumeName = t.downloadLastFile;
+    t.downloadResumePastName = !retriesLeft(j);
     if (retriesLeft(j)) {
         ++j.retryCount;
         s.downloadResumePosition = t.downloadFileScanStart;
@@ -120,21 +120,21 @@ void resumeDownloadAfterError(Program& p)
         runDownloadJob(p);
         return;
     }
-    t.downloadFileInProgress = false;
+    p.session.downloadFileInProgress = false;
     downloadRecordStep(p, kFail);
     j.retryCount = 0;
     if (nothingAfterFailedFile(p)) {
         p.session.recoveryInProgress = false;
         return;
     }
-    if (p.form.ai_nlst->isChecked())
+    if (p.options.ai_nlst)
         s.downloadResumePosition = t.downloadFileScanNext;
     else
         s.downloadResumeEntry = t.downloadFileEntryNext;
     runDownloadJob(p);
 }
 
-void resumeUploadAfterError(Program& p, int fileIndex)
+void resumeUploadAfterError(Engine& p, int fileIndex)
 {
     SupervisedJob j = supervised(p, false);
     ScheduleVars& s = p.schedule;
@@ -152,10 +152,10 @@ void resumeUploadAfterError(Program& p, int fileIndex)
 }
 
 // A socket error in the middle of a transfer: nothing happens without retries.
-bool beginRetry(Program& p, bool download)
+bool beginRetry(Engine& p, bool download)
 {
     SupervisedJob j = supervised(p, download);
-    if (valueOf(j.retriesField->text()) <= 0)
+    if (j.fields.retries <= 0)
         return false;
     beginRecovery(p, j);
     return true;
@@ -163,23 +163,23 @@ bool beginRetry(Program& p, bool download)
 
 }
 
-void downloadSupervisionTick(Program& p)
+void downloadSupervisionTick(Engine& p)
 {
     supervisionTick(p, true);
 }
 
-void uploadSupervisionTick(Program& p)
+void uploadSupervisionTick(Engine& p)
 {
     supervisionTick(p, false);
 }
 
-void retryDownloadJob(Program& p)
+void retryDownloadJob(Engine& p)
 {
     if (beginRetry(p, true))
         runAfterJobEnds(p, [&p] { resumeDownloadAfterError(p); });
 }
 
-void retryUploadJob(Program& p, int fileIndex)
+void retryUploadJob(Engine& p, int fileIndex)
 {
     if (beginRetry(p, false))
         runAfterJobEnds(p, [&p, fileIndex] { resumeUploadAfterError(p, fileIndex); });

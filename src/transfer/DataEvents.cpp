@@ -1,17 +1,11 @@
 #include "transfer/DataEvents.h"
 
-#include "app/Program.h"
 #include "ftp/Job.h"
 #include "ftp/TimedWait.h"
-#include "platform/Yield.h"
-#include "transfer/PercentageField.h"
+#include "transfer/Percentage.h"
+#include "transfer/TransferContext.h"
 
 namespace {
-
-// Program milliseconds. The bytes after the final reply are what the server
-// had sent before it, so they come within moments; a data connection still
-// open after this long will not bring them.
-constexpr int kEndOfDataWaitMs = 60'000;
 
 // Listings of the sites this program was made for start their useful part at
 // the first file name of the form CDR_0... or GW2_0...; whatever a chunk holds
@@ -26,61 +20,60 @@ QByteArray fromFirstKnownPrefix(const QByteArray& chunk)
 
 bool listingUnderWay(const Job& job)
 {
-    return job.state == 7 || job.state == 11;
+    return job.state == ProtocolState::ListingUnderWay || job.state == ProtocolState::SideListingUnderWay;
 }
 
-void receiveFileBytes(Program& p, const QByteArray& chunk)
+void receiveFileBytes(TransferContext& c, const QByteArray& chunk)
 {
-    TransferVars& t = p.transfer;
-    p.form.fText6->add(chunk.size());
-    const qint64 received = p.form.fText6->count();
+    TransferVars& t = c.transfer;
+    c.fText6 += chunk.size();
+    c.view.showByteCount(JobKind::Download, c.fText6);
     if (t.downloadExpectedSize > 0)
-        showPercentage(p.form.Text13, received, t.downloadExpectedSize);
+        c.view.showProgress(JobKind::Download, percentageText(c.fText6, t.downloadExpectedSize));
     t.transferFile.write(chunk);
     // With the size announced, the file is complete as soon as it is all in;
     // otherwise the server's closing of the connection ends it.
-    if (t.downloadExpectedSize >= 0 && received >= t.downloadExpectedSize)
-        p.form.ftpclient2.Close();
-    p.schedule.downloadStallTicks = 0;
+    if (t.downloadExpectedSize >= 0 && c.fText6 >= t.downloadExpectedSize)
+        c.ftpclient2.Close();
+    c.downloadStallTicks = 0;
 }
 
 }
 
-void dataConnectionRequest(Job& job, int requestID)
+void dataConnectionRequest(TransferContext& context, Job& job, int requestID)
 {
     if (job.data.State() != Winsock::sckClosed)
         job.data.Close();
     job.data.Accept(requestID);
     if (job.isDownload)
-        job.program.transfer.downloadDataConnected = true;
+        context.transfer.downloadDataConnected = true;
 }
 
-void dataArrival(Job& job)
+void dataArrival(TransferContext& context, Job& job)
 {
-    Program& p = job.program;
     if (job.isDownload) {
         job.waitSeconds = 0;
-        if (p.session.appClosing || job.data.State() != Winsock::sckConnected)
+        if (context.session.appClosing || job.data.State() != Winsock::sckConnected)
             return;
     } else {
-        if (p.session.appClosing)
+        if (context.session.appClosing)
             return;
         job.waitSeconds = 0;
     }
     const QByteArray chunk = job.data.GetData();
     // The side-path listing gets a longer wait.
-    if (job.state == 11)
+    if (job.state == ProtocolState::SideListingUnderWay)
         job.waitSeconds -= 3;
     if (job.dataIsFile) {
         // Servers send nothing on a connection that carries a file being
         // stored; such bytes are dropped, never written into the file.
         if (job.isDownload)
-            receiveFileBytes(p, chunk);
+            receiveFileBytes(context, chunk);
         return;
     }
     job.listingBytes += chunk.size();
     if (job.isDownload)
-        p.form.fText5.append(QString::fromLatin1(fromFirstKnownPrefix(chunk)));
+        context.fText5.append(QString::fromLatin1(fromFirstKnownPrefix(chunk)));
     // Nothing more comes once the server has ended the connection.
     waitForSeconds(job, 5, [&] { return listingUnderWay(job) && job.data.State() == Winsock::sckConnected; });
     if (job.data.State() != Winsock::sckClosed && listingUnderWay(job))
@@ -94,18 +87,7 @@ void dataPeerClosed(Job& job)
 
 void dataError(Job& job, int number)
 {
-    if (number <= 1000 || number >= 12000 || job.program.session.recoveryInProgress)
+    if (number <= 1000 || number >= 12000 || job.context.session.recoveryInProgress)
         return;
-    job.program.retryAfterSocketError(job);
-}
-
-void waitForEndOfData(Job& job, const std::function<bool()>& keepWaiting)
-{
-    yieldUntil([&] { return job.data.State() != Winsock::sckConnected || (keepWaiting && !keepWaiting()); },
-               kEndOfDataWaitMs);
-}
-
-bool dataEndedCleanly(const Job& job)
-{
-    return job.data.State() == Winsock::sckClosed || job.data.State() == Winsock::sckClosing;
+    job.context.socketErrorInTransfer(job);
 }

@@ -1,6 +1,5 @@
 #include "transfer/RetrievalLoop.h"
 
-#include "app/Program.h"
 #include "ftp/ControlSession.h"
 #include "ftp/DataListener.h"
 #include "ftp/Job.h"
@@ -8,22 +7,22 @@
 #include "ftp/TimedWait.h"
 #include "platform/ClockTexts.h"
 #include "platform/Wildcard.h"
-#include "transfer/DataEvents.h"
 #include "transfer/FileNames.h"
 #include "transfer/ListingScan.h"
 #include "transfer/LocalPaths.h"
+#include "transfer/TransferContext.h"
 #include "transfer/TransferRecords.h"
 
 namespace {
 
 // While a file's commands are under way, or outside state 12, the pickers do
 // not pick: the reply goes on to the step of the file in progress.
-bool fileSequenceUnderWay(Program& p)
+bool fileSequenceUnderWay(TransferContext& p)
 {
     TransferVars& t = p.transfer;
-    if (p.session.downloadState == 12 && t.downloadVerifyGate)
+    if (p.session.downloadState == ProtocolState::Transfer && t.downloadVerifyGate)
         return false;
-    t.downloadLastFile = t.downloadCurrentFile;
+    t.downloadLastFile = p.session.downloadCurrentFile;
     return true;
 }
 
@@ -31,7 +30,7 @@ enum class ListingForm { Nlst, List };
 
 // Whether a listed name is to be retrieved. A name that cannot safely become a
 // local file name is refused with a "fail" record; "." and ".." are passed over.
-bool wantsName(Program& p, const QString& name, ListingForm form)
+bool wantsName(TransferContext& p, const QString& name, ListingForm form)
 {
     const TransferVars& t = p.transfer;
     if (isDotEntry(name))
@@ -51,7 +50,7 @@ bool wantsName(Program& p, const QString& name, ListingForm form)
 // as the LIST request names the pattern in capitals too.
 class RequestedNames {
 public:
-    explicit RequestedNames(Program& p) : RequestedNames(p.session.downloadBareListing, sitePattern(p)) {}
+    explicit RequestedNames(TransferContext& p) : RequestedNames(p.session.downloadBareListing, sitePattern(p)) {}
 
     bool contains(const QString& name, ListingForm form) const
     {
@@ -64,52 +63,52 @@ private:
     {
     }
 
-    static QString sitePattern(Program& p) { return downloadSiteColumns(p.sites).current(p.sites.downloadPatterns); }
+    static QString sitePattern(TransferContext& p) { return downloadSiteColumns(p.sites).current(p.sites.downloadPatterns); }
 
     bool everyName;
     Wildcard exact;
     Wildcard upperCase;
 };
 
-void collectEntries(Program& p)
+void collectEntries(TransferContext& p)
 {
-    HiddenList& entries = p.form.Combo1;
+    HiddenList& entries = p.Combo1;
     entries.Clear();
-    for (const QString& name : collectListNames(p.form.fText5.text()))
+    for (const QString& name : collectListNames(p.fText5.text()))
         entries.AddItem(name);
     p.transfer.listingLastIndex = entries.ListCount() - 1;
 }
 
 // A restart goes on at its file, or just past it, wherever the new listing
 // names it; where it no longer does, at the position the restart was given.
-void resumeNlstAtName(Program& p, const QString& listing)
+void resumeNlstAtName(TransferContext& p, const QString& listing)
 {
-    const ScheduleVars& s = p.schedule;
+    const TransferVars& t = p.transfer;
     for (int lineEnd = int(listing.indexOf(QLatin1Char('\r'))) + 1; lineEnd > 0;
          lineEnd = int(listing.indexOf(QLatin1Char('\r'), lineEnd)) + 1) {
         const int start = lineStart(listing, lineEnd - 1);
-        if (listing.mid(start - 1, lineEnd - start) == s.downloadResumeName) {
-            p.transfer.listingScanPosition = s.downloadResumePastName ? lineEnd + 1 : start;
+        if (listing.mid(start - 1, lineEnd - start) == t.downloadResumeName) {
+            p.transfer.listingScanPosition = t.downloadResumePastName ? lineEnd + 1 : start;
             return;
         }
     }
 }
 
-void resumeListAtName(Program& p)
+void resumeListAtName(TransferContext& p)
 {
-    const ScheduleVars& s = p.schedule;
-    const HiddenList& entries = p.form.Combo1;
+    const TransferVars& t = p.transfer;
+    const HiddenList& entries = p.Combo1;
     for (int entry = 0; entry < entries.ListCount(); ++entry) {
-        if (entries.List(entry) == s.downloadResumeName) {
-            p.transfer.listingEntryIndex = s.downloadResumePastName ? entry + 1 : entry;
+        if (entries.List(entry) == t.downloadResumeName) {
+            p.transfer.listingEntryIndex = t.downloadResumePastName ? entry + 1 : entry;
             return;
         }
     }
 }
 
-bool listingUsedUp(TransferVars& t)
+bool listingUsedUp(TransferContext& p)
 {
-    t.endDownloadSession();
+    p.session.endDownloadSession();
     return false;
 }
 
@@ -117,11 +116,10 @@ bool listingUsedUp(TransferVars& t)
 // one, the server confirmed the transfer (226 or 250), its data connection
 // ended cleanly, and every byte received reached the local file under its
 // name. Only then may it be recorded as downloaded and deleted on the server.
-void verifyLastFile(Job& job, const QString& completionReply)
+void verifyLastFile(TransferContext& p, Job& job, const QString& completionReply)
 {
-    Program& p = job.program;
     TransferVars& t = p.transfer;
-    const bool sizeFits = sizeFitsAnnounced(t.downloadExpectedSize, p.form.fText6->count(),
+    const bool sizeFits = sizeFitsAnnounced(t.downloadExpectedSize, p.fText6,
                                             p.options.transferTypeCommand == QLatin1String("TYPE A"));
     t.downloadLastFilePassed = sizeFits && confirmsTransfer(completionReply) && dataEndedCleanly(job)
         && t.transferFile.keepWritten();
@@ -129,40 +127,38 @@ void verifyLastFile(Job& job, const QString& completionReply)
         downloadRecordStep(p, kPass);
     } else {
         t.transferFile.discardWritten();
-        t.downloadFileInProgress = false;
+        p.session.downloadFileInProgress = false;
         downloadRecordStep(p, kFail);
     }
 }
 
 // The loop goes on without waiting for another reply: the next file, or the
 // end of the session when the listing is used up.
-void continueWithNextFile(Job& job)
+void continueWithNextFile(TransferContext& p)
 {
-    if (nextFileTest(job.program))
-        retrievalStep(job.program);
+    if (nextFileTest(p))
+        retrievalStep(p);
     else
-        finishDownloadSession(job.program);
+        finishDownloadSession(p);
 }
 
 // The file was not retrieved: it is recorded "fail" and the next file starts
 // at once, without waiting for another reply.
-void failFileAndGoOn(Job& job)
+void failFileAndGoOn(TransferContext& p, Job& job)
 {
-    Program& p = job.program;
-    p.form.ftpclient2.Close();
+    p.ftpclient2.Close();
     p.transfer.transferFile.discardWritten();
-    p.transfer.downloadFileInProgress = false;
+    p.session.downloadFileInProgress = false;
     downloadRecordStep(p, kFail);
-    continueWithNextFile(job);
+    continueWithNextFile(p);
 }
 
-// State 12: a new name was picked, or the reply to DELE arrived.
-void startNextFile(Job& job)
+// A new name was picked, or the reply to DELE arrived.
+void startNextFile(TransferContext& p, Job& job)
 {
-    Program& p = job.program;
     TransferVars& t = p.transfer;
     const QString completionReply = job.reply;
-    t.downloadDataIsFile = true;
+    p.session.downloadDataIsFile = true;
     job.waitSeconds = 0;
     if (t.downloadVerifyGate) {
         // Pause after each file, so that its last bytes are in before it is
@@ -170,22 +166,22 @@ void startNextFile(Job& job)
         // ended, as its last bytes can come after the 226.
         const auto sameFile = [&] { return t.downloadVerifyGate; };
         waitForSeconds(job, 9, sameFile);
-        if (t.downloadFileInProgress && confirmsTransfer(completionReply))
+        if (p.session.downloadFileInProgress && confirmsTransfer(completionReply))
             waitForEndOfData(job, sameFile);
         // A reply handled during the pause has taken the sequence on, or a
         // recovery has ended the session: no further file is begun here.
-        if (!t.downloadVerifyGate || t.downloadSessionOver)
+        if (!t.downloadVerifyGate || p.session.downloadSessionOver)
             return;
-        if (t.downloadFileInProgress)
-            verifyLastFile(job, completionReply);
+        if (p.session.downloadFileInProgress)
+            verifyLastFile(p, job, completionReply);
     }
-    if (p.options.deleteAfterDownload && t.downloadFileInProgress && t.downloadVerifyGate && t.downloadLastFilePassed
-        && sizeAllowsDelete(t.downloadExpectedSize, p.form.fText6->count())) {
+    if (p.options.deleteAfterDownload && p.session.downloadFileInProgress && t.downloadVerifyGate && t.downloadLastFilePassed
+        && sizeAllowsDelete(t.downloadExpectedSize, p.fText6)) {
         sendCommand(job, QStringLiteral("DELE ") + t.downloadLastFile);
         t.downloadVerifyGate = false;
         return;
     }
-    job.state = 13;
+    job.state = ProtocolState::FileTypeSent;
     t.downloadFileScanStart = t.listingScanStart;
     t.downloadFileScanNext = t.listingScanPosition;
     t.downloadFileEntryNext = t.listingEntryIndex;
@@ -193,79 +189,78 @@ void startNextFile(Job& job)
     if (!setUpListener(job, true))
         return;
     sendCommand(job, p.options.transferTypeCommand);
-    t.downloadDataIsFile = true;
+    p.session.downloadDataIsFile = true;
     t.downloadVerifyGate = false;
 }
 
-// State 15: the reply to REST; the local file is prepared and RETR goes out.
-void requestFile(Job& job)
+// The reply to REST: the local file is prepared and RETR goes out.
+void requestFile(TransferContext& p, Job& job)
 {
-    Program& p = job.program;
     TransferVars& t = p.transfer;
-    p.form.setWindowTitle(p.schedule.transferCaptionPrefix + timeWithColonsAmPm(p.clock.now().time())
-                          + QStringLiteral(" File: ") + t.downloadCurrentFile);
+    p.setCaption(p.transferCaptionPrefix + timeWithColonsAmPm(p.clock.now().time()) + QStringLiteral(" File: ")
+                 + p.session.downloadCurrentFile);
     t.downloadExpectedSize = -1;
-    t.downloadFileInProgress = true;
+    p.session.downloadFileInProgress = true;
     t.downloadLastFilePassed = false;
-    job.state = 16;
-    p.form.fText6->reset();
-    const QString localName = datedName(p.clock.now().date(), p.form.ai_dstamp->isChecked(), t.downloadCurrentFile);
+    job.state = ProtocolState::Retrieving;
+    p.fText6 = 0;
+    p.view.showByteCount(JobKind::Download, 0);
+    const QString localName = datedName(p.clock.now().date(), p.options.ai_dstamp, p.session.downloadCurrentFile);
     if (!t.transferFile.openForWriting(localFilePath(p.workPath, localName))) {
         // Nothing could hold the file's bytes: it is not requested at all.
-        job.state = 12;
+        job.state = ProtocolState::Transfer;
         t.downloadVerifyGate = true;
-        failFileAndGoOn(job);
+        failFileAndGoOn(p, job);
         return;
     }
-    sendCommand(job, QStringLiteral("RETR ") + t.downloadCurrentFile);
+    sendCommand(job, QStringLiteral("RETR ") + p.session.downloadCurrentFile);
 }
 
-// State 16: the reply to RETR, whatever it says.
-void awaitFileData(Job& job)
+// The reply to RETR, whatever it says.
+void awaitFileData(TransferContext& p, Job& job)
 {
-    Program& p = job.program;
     TransferVars& t = p.transfer;
-    job.state = 12;
+    job.state = ProtocolState::Transfer;
     t.downloadVerifyGate = true;
     t.downloadExpectedSize = parseTransferSize(job.reply, p.options.fileSizeExistsOption);
     // A server that opened the data connection at PORT leaves it open after
     // refusing the file; the refusal itself ends the file.
     if (refuses(job.reply)) {
-        failFileAndGoOn(job);
+        failFileAndGoOn(p, job);
         return;
     }
     // An empty file: nothing is to come on a data connection that is open. One
     // that is not yet open stays awaited, so that the server can connect, end it
     // and confirm the transfer.
     if (t.downloadExpectedSize == 0 && t.downloadDataConnected) {
-        p.form.ftpclient2.Close();
+        p.ftpclient2.Close();
         return;
     }
-    p.form.Text13->setVisible(t.downloadExpectedSize > 0);
+    p.view.setProgressVisible(JobKind::Download, t.downloadExpectedSize > 0);
     job.waitSeconds = 0;
     if (t.downloadDataConnected)
         return;
     const QString file = t.downloadLastFile;
     waitForSeconds(job, 6, [&] { return !t.downloadDataConnected; });
-    const bool stillThisFile = job.state == 12 && t.downloadVerifyGate && t.downloadFileInProgress
+    const bool stillThisFile = job.state == ProtocolState::Transfer && t.downloadVerifyGate && p.session.downloadFileInProgress
         && t.downloadLastFile == file;
     if (!t.downloadDataConnected && stillThisFile)
-        failFileAndGoOn(job);  // no data connection came
+        failFileAndGoOn(p, job);  // no data connection came
 }
 
 }
 
-bool nextFileTest(Program& p)
+bool nextFileTest(TransferContext& p)
 {
-    return p.form.ai_nlst->isChecked() ? nextNlstName(p) : nextListName(p);
+    return p.options.ai_nlst ? nextNlstName(p) : nextListName(p);
 }
 
-bool nextNlstName(Program& p)
+bool nextNlstName(TransferContext& p)
 {
     if (fileSequenceUnderWay(p))
         return true;
     TransferVars& t = p.transfer;
-    const QString& listing = p.form.fText5.text();
+    const QString& listing = p.fText5.text();
     if (std::exchange(t.downloadResumeByName, false))
         resumeNlstAtName(p, listing);
     const RequestedNames requested(p);
@@ -276,25 +271,24 @@ bool nextNlstName(Program& p)
         const int lineEnd = int(listing.indexOf(QLatin1Char('\r'), std::max(position, 1) - 1)) + 1;
         if (lineEnd == 0) {
             t.listingScanPosition = -1;
-            return listingUsedUp(t);
+            return listingUsedUp(p);
         }
         const int start = lineStart(listing, lineEnd - 1);
-        t.downloadCurrentFile = listing.mid(start - 1, lineEnd - start);
-        found = requested.contains(t.downloadCurrentFile, ListingForm::Nlst)
-            && wantsName(p, t.downloadCurrentFile, ListingForm::Nlst);
+        p.session.downloadCurrentFile = listing.mid(start - 1, lineEnd - start);
+        found = requested.contains(p.session.downloadCurrentFile, ListingForm::Nlst)
+            && wantsName(p, p.session.downloadCurrentFile, ListingForm::Nlst);
         position = lineEnd + 1;
         t.listingScanPosition = position;
     }
-    return found ? true : listingUsedUp(t);
+    return found ? true : listingUsedUp(p);
 }
 
-bool nextListName(Program& p)
+bool nextListName(TransferContext& p)
 {
     if (fileSequenceUnderWay(p))
         return true;
     TransferVars& t = p.transfer;
-    Form1& form = p.form;
-    const std::optional<QString> tail = patternTail(form.Text7->text());
+    const std::optional<QString> tail = patternTail(p.downloadFields.pattern);
     const bool resumeByName = std::exchange(t.downloadResumeByName, false);
     if (t.listingEntryIndex == 0 || resumeByName)
         collectEntries(p);
@@ -304,9 +298,9 @@ bool nextListName(Program& p)
     const RequestedNames requested(p);
     bool found = false;
     while (t.listingEntryIndex <= t.listingLastIndex && !found) {
-        const QString entry = form.Combo1.List(t.listingEntryIndex);
+        const QString entry = p.Combo1.List(t.listingEntryIndex);
         if ((!tail || (!entry.isEmpty() && entry.contains(*tail))) && requested.contains(entry, ListingForm::List)) {
-            t.downloadCurrentFile = entry;
+            p.session.downloadCurrentFile = entry;
             found = wantsName(p, entry, ListingForm::List);
             // The pause paces the files fetched. After every name passed over
             // as fetched before, a long listing would outlast the supervision
@@ -318,48 +312,48 @@ bool nextListName(Program& p)
         }
         ++t.listingEntryIndex;
     }
-    return found ? true : listingUsedUp(t);
+    return found ? true : listingUsedUp(p);
 }
 
-void retrievalStep(Program& p)
+void retrievalStep(TransferContext& p)
 {
     Job job = downloadJob(p);
     switch (job.state) {
-    case 12:
-        startNextFile(job);
+    case ProtocolState::Transfer:
+        startNextFile(p, job);
         break;
-    case 13:
-        job.state = 14;
+    case ProtocolState::FileTypeSent:
+        job.state = ProtocolState::FilePortSent;
         sendPortCommand(job);
         break;
-    case 14:
-        job.state = 15;
+    case ProtocolState::FilePortSent:
+        job.state = ProtocolState::FileRestSent;
         sendCommand(job, QStringLiteral("REST 0"));
         break;
-    case 15:
-        requestFile(job);
+    case ProtocolState::FileRestSent:
+        requestFile(p, job);
         break;
-    case 16:
-        awaitFileData(job);
+    case ProtocolState::Retrieving:
+        awaitFileData(p, job);
         break;
     default:
         break;
     }
 }
 
-void finishDownloadSession(Program& p)
+void finishDownloadSession(TransferContext& p)
 {
     Job job = downloadJob(p);
     TransferVars& t = p.transfer;
     const QString completionReply = job.reply;
     job.waitSeconds = 0;
     waitForSeconds(job, 9);
-    if (t.downloadFileInProgress && t.downloadVerifyGate) {
+    if (p.session.downloadFileInProgress && t.downloadVerifyGate) {
         if (confirmsTransfer(completionReply))
             waitForEndOfData(job);
-        verifyLastFile(job, completionReply);
+        verifyLastFile(p, job, completionReply);
     }
-    job.state = 17;
-    p.form.ftpclient2.Close();
+    job.state = ProtocolState::Finished;
+    p.ftpclient2.Close();
     t.transferFile.close();
 }

@@ -1,6 +1,5 @@
 #include "transfer/StoringLoop.h"
 
-#include "app/Program.h"
 #include "ftp/ControlSession.h"
 #include "ftp/DataListener.h"
 #include "ftp/Job.h"
@@ -9,6 +8,7 @@
 #include "platform/Yield.h"
 #include "transfer/FileNames.h"
 #include "transfer/LocalPaths.h"
+#include "transfer/TransferContext.h"
 #include "transfer/TransferRecords.h"
 
 
@@ -17,11 +17,11 @@ namespace {
 // The file went out whole and its data connection was closed: it is stored
 // only when all its bytes were sent and the server confirms the transfer.
 // Until then nothing is recorded and the local file stays.
-void confirmStoredFile(Program& p, const QString& reply)
+void confirmStoredFile(TransferContext& p, const QString& reply)
 {
     TransferVars& t = p.transfer;
     t.uploadAwaitingConfirmation = false;
-    const bool allSent = p.form.fText6b->count() == t.uploadFileLength;
+    const bool allSent = p.fText6b == t.uploadFileLength;
     // A file written to while it went out holds more than the server got:
     // deleted or recorded as uploaded, what was added would be lost.
     const qint64 sizeNow = localFileSize(localFilePath(p.workPath, t.uploadFileName));
@@ -38,7 +38,7 @@ void confirmStoredFile(Program& p, const QString& reply)
 // A file is announced with STOR only when its name can go into a command and
 // the file can be read: a STOR whose file cannot be sent would leave an empty
 // file of that name on the server.
-bool storable(Program& p, const QString& name)
+bool storable(TransferContext& p, const QString& name)
 {
     if (hasControlCharacter(name))
         return false;
@@ -47,7 +47,7 @@ bool storable(Program& p, const QString& name)
 }
 
 // A file that cannot be stored is recorded "fail" and passed over.
-void refuseName(Program& p, const QString& name)
+void refuseName(TransferContext& p, const QString& name)
 {
     TransferVars& t = p.transfer;
     t.uploadFileName = name;
@@ -55,15 +55,15 @@ void refuseName(Program& p, const QString& name)
     uploadRecordStep(p, kFail);
 }
 
-bool alreadyUploaded(Program& p, const QString& name)
+bool alreadyUploaded(TransferContext& p, const QString& name)
 {
     return p.options.uploadDupeCheck && p.transfer.uploadedNames.contains(name);
 }
 
-void chooseNextFile(Program& p)
+void chooseNextFile(TransferContext& p)
 {
     TransferVars& t = p.transfer;
-    FileListBox& files = p.form.File2;
+    FileListBox& files = p.File2;
     bool found = false;
     while (t.uploadFileIndex < files.ListCount() && !found) {
         t.uploadFileName = files.List(t.uploadFileIndex);
@@ -85,14 +85,13 @@ void chooseNextFile(Program& p)
 }
 
 // State 21: the reply to REST; STOR goes out.
-void sendStore(Job& job)
+void sendStore(TransferContext& p, Job& job)
 {
-    Program& p = job.program;
     TransferVars& t = p.transfer;
-    FileListBox& files = p.form.File2;
+    FileListBox& files = p.File2;
     ++t.uploadFileIndex;
-    job.state = 22;
-    if (t.uploadFileName == t.downloadCurrentFile) {
+    job.state = ProtocolState::StoreAnswered;
+    if (t.uploadFileName == p.session.downloadCurrentFile) {
         // The download job is writing a file of this name into the same
         // folder: store the next one instead.
         const bool another = t.uploadFileIndex < files.ListCount();
@@ -105,24 +104,25 @@ void sendStore(Job& job)
             // No STOR goes out, so no reply will come to move the loop on:
             // choose the next file now, the REST having been answered.
             refuseName(p, t.uploadFileName);
-            job.state = 18;
+            job.state = ProtocolState::ChoosingFile;
             chooseNextFile(p);
             return;
         }
     }
-    p.form.setWindowTitle(p.schedule.transferCaptionPrefix + timeWithColonsAmPm(p.clock.now().time())
+    p.setCaption(p.transferCaptionPrefix + timeWithColonsAmPm(p.clock.now().time())
                           + QStringLiteral(" File: ") + t.uploadFileName);
-    p.form.fText6b->reset();
-    sendCommand(job, QStringLiteral("STOR ") + datedName(p.clock.now().date(), p.form.ai_ustamp->isChecked(), t.uploadFileName));
+    p.fText6b = 0;
+    p.view.showByteCount(JobKind::Upload, 0);
+    sendCommand(job, QStringLiteral("STOR ") + datedName(p.clock.now().date(), p.options.ai_ustamp, t.uploadFileName));
 }
 
 }
 
-void storingStep(Program& p)
+void storingStep(TransferContext& p)
 {
     TransferVars& t = p.transfer;
     ++t.uploadActivity;
-    if (p.session.uploadState == 12) {
+    if (p.session.uploadState == ProtocolState::Transfer) {
         // Starting the files before this reply would leave every later reply
         // one command behind, and a file's bytes could go out before its STOR
         // was accepted.
@@ -132,9 +132,9 @@ void storingStep(Program& p)
     // The folder is read when the first file is chosen, not again under that
     // file's commands: a list read anew there could shrink under the index and
     // end the session before the file's STOR, with no word on it.
-    if (t.uploadFileIndex == 0 && p.session.uploadState == 18)
-        p.form.File2.setPattern(p.form.Text8->text());
-    if (p.session.uploadState == 18) {
+    if (t.uploadFileIndex == 0 && p.session.uploadState == ProtocolState::ChoosingFile)
+        p.File2.setPattern(p.uploadFields.pattern);
+    if (p.session.uploadState == ProtocolState::ChoosingFile) {
         if (t.uploadAwaitingConfirmation)
             confirmStoredFile(p, p.session.uploadReply);
         chooseNextFile(p);
@@ -144,44 +144,44 @@ void storingStep(Program& p)
     storeFileStep(p);
 }
 
-void storeFileStep(Program& p)
+void storeFileStep(TransferContext& p)
 {
     Job job = uploadJob(p);
     switch (job.state) {
-    case 18:
-        job.state = 19;
+    case ProtocolState::ChoosingFile:
+        job.state = ProtocolState::StoreTypeSent;
         if (!setUpListener(job, true))
             return;
         sendCommand(job, p.options.transferTypeCommand);
-        p.transfer.uploadDataIsFile = true;
+        p.session.uploadDataIsFile = true;
         break;
-    case 19:
-        job.state = 20;
+    case ProtocolState::StoreTypeSent:
+        job.state = ProtocolState::StorePortSent;
         sendPortCommand(job);
         break;
-    case 20:
-        job.state = 21;
+    case ProtocolState::StorePortSent:
+        job.state = ProtocolState::StoreRestSent;
         sendCommand(job, QStringLiteral("REST 0"));
         break;
-    case 21:
-        sendStore(job);
+    case ProtocolState::StoreRestSent:
+        sendStore(p, job);
         break;
     default:
         break;
     }
 }
 
-void abandonStalledFile(Program& p)
+void abandonStalledFile(TransferContext& p)
 {
     TransferVars& t = p.transfer;
     // Before STOR the index still names the file in hand: step past it, so the
     // same file is not tried again at once.
-    if (p.session.uploadState >= 19 && p.session.uploadState <= 21)
+    if (p.session.uploadState >= ProtocolState::StoreTypeSent && p.session.uploadState <= ProtocolState::StoreRestSent)
         ++t.uploadFileIndex;
     t.uploadAwaitingConfirmation = false;
     t.transferFile.close();
-    p.form.ftpclient3.Close();
-    p.session.uploadState = 18;
+    p.ftpclient3.Close();
+    p.session.uploadState = ProtocolState::ChoosingFile;
     uploadRecordStep(p, kFail);
     storingStep(p);
 }

@@ -1,9 +1,9 @@
 #include "transfer/TransferRecords.h"
 
-#include "app/Program.h"
 #include "platform/ClockTexts.h"
 #include "platform/TextFiles.h"
 #include "transfer/LocalPaths.h"
+#include "transfer/TransferContext.h"
 
 #include <QFile>
 
@@ -12,7 +12,7 @@ namespace {
 const QString kDownloadOutcomeLog = QStringLiteral("dl_file_size.log");
 const QString kUploadOutcomeLog = QStringLiteral("fileupl.log");
 
-void appendOutcome(Program& p, const QString& log, const QString& host, const QString& name,
+void appendOutcome(TransferContext& p, const QString& log, const QString& host, const QString& name,
                    const QString& size, const QString& status)
 {
     const QDateTime now = p.clock.now();
@@ -29,14 +29,14 @@ bool firstFailure(QSet<QString>& failedNames, const QString& name)
     return failedNames.size() > before;
 }
 
-QString downloadHost(Program& p)
+QString downloadHost(TransferContext& p)
 {
     return downloadSiteColumns(p.sites).current(p.sites.downloadHosts);
 }
 
 }
 
-void downloadRecordStep(Program& p, const QString& status)
+void downloadRecordStep(TransferContext& p, const QString& status)
 {
     TransferVars& t = p.transfer;
     if (t.downloadLastFile.isEmpty() || (status == kFail && !firstFailure(t.downloadFailedNames, t.downloadLastFile)))
@@ -45,7 +45,7 @@ void downloadRecordStep(Program& p, const QString& status)
     if (status == kPass) {
         if (p.options.downloadDupeCheck)
             t.downloadedNames.record(t.downloadLastFile);
-        size = QString::number(p.form.fText6->count());
+        size = QString::number(p.fText6);
     } else {
         size = t.downloadExpectedSize > -1 ? QString::number(t.downloadExpectedSize)
                                            : QStringLiteral("Unknown File Size");
@@ -53,14 +53,14 @@ void downloadRecordStep(Program& p, const QString& status)
     appendOutcome(p, kDownloadOutcomeLog, downloadHost(p), t.downloadLastFile, size, status);
 }
 
-void recordRefusedDownloadName(Program& p, const QString& name)
+void recordRefusedDownloadName(TransferContext& p, const QString& name)
 {
     if (!firstFailure(p.transfer.downloadFailedNames, name))
         return;
     appendOutcome(p, kDownloadOutcomeLog, downloadHost(p), name, QStringLiteral("Unknown File Size"), kFail);
 }
 
-void uploadRecordStep(Program& p, const QString& status)
+void uploadRecordStep(TransferContext& p, const QString& status)
 {
     TransferVars& t = p.transfer;
     if (status == kFail && !firstFailure(t.uploadFailedNames, t.uploadFileName))
@@ -71,17 +71,17 @@ void uploadRecordStep(Program& p, const QString& status)
         removeLocalFile(localFilePath(p.workPath, t.uploadFileName));
 }
 
-void uploadedNameRecord(Program& p)
+void uploadedNameRecord(TransferContext& p)
 {
     p.transfer.uploadedNames.record(p.transfer.uploadFileName);
 }
 
-void loadDownloadedNames(Program& p)
+void loadDownloadedNames(TransferContext& p)
 {
     p.transfer.downloadedNames.load();
 }
 
-void loadUploadedNames(Program& p)
+void loadUploadedNames(TransferContext& p)
 {
     p.transfer.uploadedNames.load();
 }

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-class Program;
+struct TransferContext;
 
 // The traces every transferred file leaves: a line in the outcome log of its
 // job, and, for a confirmed transfer under the duplicate check, its name in the
@@ -12,14 +12,14 @@ inline const QString kPass = QStringLiteral("pass");
 inline const QString kFail = QStringLiteral("fail");
 
 // Records the outcome of downloadLastFile ("pass" or "fail").
-void downloadRecordStep(Program& program, const QString& status);
+void downloadRecordStep(TransferContext& context, const QString& status);
 // Records "fail" for a listed name that is never retrieved.
-void recordRefusedDownloadName(Program& program, const QString& name);
+void recordRefusedDownloadName(TransferContext& context, const QString& name);
 // Records the outcome of uploadFileName; after a pass under "Delete After
 // UpLoad" the local file is deleted.
-void uploadRecordStep(Program& program, const QString& status);
+void uploadRecordStep(TransferContext& context, const QString& status);
 // Records uploadFileName as uploaded.
-void uploadedNameRecord(Program& program);
+void uploadedNameRecord(TransferContext& context);
 
-void loadDownloadedNames(Program& program);
-void loadUploadedNames(Program& program);
+void loadDownloadedNames(TransferContext& context);
+void loadUploadedNames(TransferContext& context);

@@ -9,25 +9,9 @@
 
 // The variables of the data connections and of the retrieval and storing loops.
 struct TransferVars {
-    // Ends the download session's wait: the listing is used up, the login was
-    // refused, or a recovery ends the session.
-    void endDownloadSession()
-    {
-        downloadCurrentFile = QStringLiteral("done");
-        downloadSessionOver = true;
-    }
-
-    bool downloadDataIsFile = false;
-    bool uploadDataIsFile = false;
-
     // Retrieval loop.
-    QString downloadCurrentFile = QStringLiteral("notdone");
-    // The download session has nothing more to do. Its current file then
-    // reads "done" too, but a listed file may bear that name as well.
-    bool downloadSessionOver = false;
     QString downloadLastFile;
     int downloadExpectedSize = -1;
-    bool downloadFileInProgress = false;
     bool downloadVerifyGate = true;
     // The server connected for the file whose RETR went out last.
     bool downloadDataConnected = false;
@@ -45,6 +29,12 @@ struct TransferVars {
     int listingScanStart = 1;
     int listingEntryIndex = 0;
     int listingLastIndex = -1;
+    // The file a restart after a failed file resumes at, or just past: found
+    // by its name in the new listing, since under "Delete After DownLoad" the
+    // listing no longer holds the files deleted since the last one was read.
+    // Where the name is no longer listed, the restart's positions serve.
+    QString downloadResumeName;
+    bool downloadResumePastName = false;
     // The session's first pick looks for the restart's file by its name.
     bool downloadResumeByName = false;
 

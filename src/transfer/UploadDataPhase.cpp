@@ -1,12 +1,12 @@
 #include "transfer/UploadDataPhase.h"
 
-#include "app/Program.h"
 #include "ftp/Job.h"
 #include "ftp/ReplyCodes.h"
 #include "ftp/TimedWait.h"
 #include "transfer/LocalPaths.h"
-#include "transfer/PercentageField.h"
+#include "transfer/Percentage.h"
 #include "transfer/StoringLoop.h"
+#include "transfer/TransferContext.h"
 #include "transfer/TransferRecords.h"
 
 
@@ -16,38 +16,38 @@ constexpr qint64 kChunkBytes = 2000;
 
 // The file is not stored: it is recorded "fail", keeps its local copy, and the
 // loop goes on with the next file at once.
-void failFileNow(Program& p)
+void failFileNow(TransferContext& p)
 {
-    p.session.uploadState = 18;
+    p.session.uploadState = ProtocolState::ChoosingFile;
     p.transfer.transferFile.close();
-    p.form.ftpclient3.Close();
+    p.ftpclient3.Close();
     uploadRecordStep(p, kFail);
     storingStep(p);
 }
 
 // The data connection is closed once the whole file has gone out; the server's
 // reply to that, in state 18, confirms or refuses the file.
-void endOfFileSent(Program& p)
+void endOfFileSent(TransferContext& p)
 {
-    p.session.uploadState = 18;
+    p.session.uploadState = ProtocolState::ChoosingFile;
     p.transfer.transferFile.close();
     p.transfer.uploadAwaitingConfirmation = true;
-    p.form.ftpclient3.Close();
+    p.ftpclient3.Close();
 }
 
-bool dataConnected(Program& p)
+bool dataConnected(TransferContext& p)
 {
-    return p.form.ftpclient3.State() == Winsock::sckConnected;
+    return p.ftpclient3.State() == Winsock::sckConnected;
 }
 
 }
 
-void startUploadData(Program& p)
+void startUploadData(TransferContext& p)
 {
     Job job = uploadJob(p);
     TransferVars& t = p.transfer;
     ++t.uploadActivity;
-    job.state = 23;
+    job.state = ProtocolState::Sending;
     t.transferFile.close();
     const QByteArray path = localFilePath(p.workPath, t.uploadFileName);
     t.uploadFileLength = std::max<qint64>(localFileSize(path), 0);
@@ -60,7 +60,7 @@ void startUploadData(Program& p)
     job.waitSeconds = 0;
     waitForSeconds(job, 6, [&] { return !dataConnected(p); });
     if (t.uploadFileLength > 0) {
-        p.form.Text14->setVisible(true);
+        p.view.setProgressVisible(JobKind::Upload, true);
         if (t.transferFile.atEnd())
             return;
         t.uploadChunkBuffer = t.transferFile.readRecord(kChunkBytes);
@@ -69,28 +69,29 @@ void startUploadData(Program& p)
             return;
         }
         t.uploadChunk = t.uploadChunkBuffer.left(std::min(t.uploadFileLength, kChunkBytes));
-        p.form.ftpclient3.SendData(t.uploadChunk);
+        p.ftpclient3.SendData(t.uploadChunk);
         return;
     }
-    p.form.Text14->setVisible(false);
-    if (p.form.fText6b->count() == t.uploadFileLength && dataConnected(p))
+    p.view.setProgressVisible(JobKind::Upload, false);
+    if (p.fText6b == t.uploadFileLength && dataConnected(p))
         endOfFileSent(p);
     else
         failFileNow(p);
 }
 
-void uploadSendProgress(Program& p, int bytesSent)
+void uploadSendProgress(TransferContext& p, int bytesSent)
 {
-    p.form.fText6b->add(bytesSent);
+    p.fText6b += bytesSent;
+    p.view.showByteCount(JobKind::Upload, p.fText6b);
 }
 
-void uploadSendComplete(Program& p)
+void uploadSendComplete(TransferContext& p)
 {
     TransferVars& t = p.transfer;
-    if (p.session.uploadState != 23)
+    if (p.session.uploadState != ProtocolState::Sending)
         return;
     ++t.uploadActivity;
-    const qint64 sent = p.form.fText6b->count();
+    const qint64 sent = p.fText6b;
     const qint64 left = t.uploadFileLength - sent;
     const qint64 chunkLength = left < kChunkBytes ? left : kChunkBytes;
     if (t.transferFile.atEnd()) {
@@ -100,8 +101,8 @@ void uploadSendComplete(Program& p)
     t.uploadChunkBuffer = t.transferFile.readRecord(kChunkBytes);
     t.uploadChunk = t.uploadChunkBuffer.left(std::max<qint64>(chunkLength, 0));
     if (t.uploadFileLength > 0)
-        showPercentage(p.form.Text14, sent, t.uploadFileLength);
+        p.view.showProgress(JobKind::Upload, percentageText(sent, t.uploadFileLength));
     if (dataConnected(p))
-        p.form.ftpclient3.SendData(t.uploadChunk);
-    p.schedule.uploadStallTicks = 0;
+        p.ftpclient3.SendData(t.uploadChunk);
+    p.uploadStallTicks = 0;
 }

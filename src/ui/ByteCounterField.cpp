@@ -15,18 +15,15 @@ ByteCounterField::ByteCounterField(QWidget* parent)
     connect(&textRefresh, &QTimer::timeout, this, &ByteCounterField::showCount);
 }
 
-void ByteCounterField::add(qint64 moved)
+void ByteCounterField::setCount(qint64 count)
 {
-    bytes += moved;
-    if (!textRefresh.isActive())
+    bytes = count;
+    if (count == 0) {
+        textRefresh.stop();
+        showCount();
+    } else if (!textRefresh.isActive()) {
         textRefresh.start();
-}
-
-void ByteCounterField::reset()
-{
-    bytes = 0;
-    textRefresh.stop();
-    showCount();
+    }
 }
 
 void ByteCounterField::showCount()

@@ -1,8 +1,11 @@
 #include "ui/FieldValidation.h"
 
-#include "app/Program.h"
 #include "config/NumberText.h"
 #include "ui/Row.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 
 namespace {
 
@@ -15,6 +18,21 @@ QLineEdit* fieldOf(Row& row, RowField field)
     case RowField::Path: return row.path;
     case RowField::Pattern: return row.pattern;
     case RowField::Port: return row.port;
+    }
+    return nullptr;
+}
+
+// The value the jobs read for the field. The covered host field has none: the
+// host they read is the list's text.
+QString* jobValueOf(Row& row, RowField field)
+{
+    switch (field) {
+    case RowField::User: return &row.fields.user;
+    case RowField::Password: return &row.fields.password;
+    case RowField::Path: return &row.fields.path;
+    case RowField::Pattern: return &row.fields.pattern;
+    case RowField::Port: return &row.fields.port;
+    case RowField::Host: break;
     }
     return nullptr;
 }
@@ -46,6 +64,8 @@ void applyOwnRule(Row& row, RowField field, QLineEdit* edit)
 void rowFieldChanged(Row& row, RowField field)
 {
     QLineEdit* edit = fieldOf(row, field);
+    if (QString* value = jobValueOf(row, field))
+        *value = edit->text();
     if (!edit->text().isEmpty() && edit->text() != edit->text().trimmed())
         edit->setText(edit->text().trimmed());
     applyOwnRule(row, field, edit);
@@ -55,12 +75,12 @@ void rowFieldChanged(Row& row, RowField field)
         (*column)[size_t(row.site.index)] = edit->text();
 }
 
-void retriesChanged(QLineEdit* retries)
+void retriesChanged(QLineEdit* retries, double& value)
 {
     const QString text = retries->text();
+    value = valueOf(text);
     if (!isNumeric(text))
         return;
-    const double value = valueOf(text);
     if (value < 0 || value > 4)
         retries->setText(QStringLiteral("1"));
 }
@@ -69,8 +89,7 @@ void checkFields(Row& row)
 {
     for (QLineEdit* required : { row.user, row.password, row.path, row.pattern, row.port }) {
         if (required->text().isEmpty()) {
-            row.scheduleTimer.setEnabled(false);
-            row.jobSwitch->setChecked(false);
+            switchJobOff(row);
             if (row.fieldsLoading)
                 return;
             if (row.site.index >= 0 && row.site.index < kSiteSlots)
@@ -80,16 +99,4 @@ void checkFields(Row& row)
             return;
         }
     }
-}
-
-void checkDownloadFields(Program& program)
-{
-    Row row = downloadRow(program);
-    checkFields(row);
-}
-
-void checkUploadFields(Program& program)
-{
-    Row row = uploadRow(program);
-    checkFields(row);
 }

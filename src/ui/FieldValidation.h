@@ -1,6 +1,5 @@
 #pragma once
 
-class Program;
 class QLineEdit;
 struct Row;
 
@@ -14,11 +13,11 @@ inline constexpr char kAnonymousPassword[] = "-tolvane@lan";
 // trimmed, the field's own rule applied, the row checked for completeness, and
 // the text stored into the current site.
 void rowFieldChanged(Row& row, RowField field);
-// Retries: a number outside 0 to 4 becomes "1"; text that is not a number stays.
-void retriesChanged(QLineEdit* retries);
+// Retries: a number outside 0 to 4 becomes "1"; text that is not a number
+// stays. The number the text starts with is the retries the jobs count.
+void retriesChanged(QLineEdit* retries, double& value);
 
 // A row without user, password, path, pattern or port disarms its job and,
-// unless the program is filling the row, marks the current site inactive.
+// unless the program is filling the row, marks the current site inactive:
+// checkDownloadFields and checkUploadFields, written once.
 void checkFields(Row& row);
-void checkDownloadFields(Program& program);
-void checkUploadFields(Program& program);

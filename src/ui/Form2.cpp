@@ -1,6 +1,8 @@
 #include "ui/Form2.h"
 
-#include "app/Program.h"
+#include "schedule/Engine.h"
+#include "ui/Form1.h"
+#include "ui/Window.h"
 #include "config/NumberText.h"
 #include "ui/DialogKeys.h"
 #include "ui/FieldValidation.h"
@@ -18,9 +20,9 @@ SiteColumn& activeFlagsOf(SiteColumns& site) { return site.activeFlags; }
 
 }
 
-Form2::Form2(Program& program, bool forDownload)
-    : QDialog(&program.form), Combo1(new QComboBox), Combo2(new QComboBox), Check1(new QCheckBox(QStringLiteral("InActive"))),
-      program(program), forDownload(forDownload)
+Form2::Form2(Window& window, bool forDownload)
+    : QDialog(&window.form), Combo1(new QComboBox), Combo2(new QComboBox), Check1(new QCheckBox(QStringLiteral("InActive"))),
+      window(window), forDownload(forDownload)
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowModality(Qt::ApplicationModal);
@@ -36,7 +38,7 @@ Form2::Form2(Program& program, bool forDownload)
     layout->addWidget(Combo2);
     layout->addWidget(Check1);
 
-    Row row = forDownload ? downloadRow(program) : uploadRow(program);
+    Row row = forDownload ? downloadRow(window) : uploadRow(window);
     const double hour = valueOf(row.site.current(row.site.hours));
     // Only a whole hour from 1 to 12 has an item. Any other (from a hand-edited
     // file) selects none and stays as it is until the operator picks one.
@@ -65,29 +67,29 @@ Form2::Form2(Program& program, bool forDownload)
 
 void Form2::writeSite(SiteColumn& (*column)(SiteColumns&), const QString& text)
 {
-    Row row = forDownload ? downloadRow(program) : uploadRow(program);
+    Row row = forDownload ? downloadRow(window) : uploadRow(window);
     if (row.site.index >= 0 && row.site.index < kSiteSlots)
         column(row.site)[size_t(row.site.index)] = text;
 }
 
 void Form2::showActive(bool active)
 {
-    Row row = forDownload ? downloadRow(program) : uploadRow(program);
+    Row row = forDownload ? downloadRow(window) : uploadRow(window);
     row.activeText = active ? QStringLiteral("Active") : QStringLiteral("InActive");
     Check1->setText(row.activeText);
 }
 
 void Form2::done(int result)
 {
-    Row row = forDownload ? downloadRow(program) : uploadRow(program);
+    Row row = forDownload ? downloadRow(window) : uploadRow(window);
     row.scheduleDisplay->setText(scheduleDisplayText(row, row.activeText));
     checkFields(row);
     QDialog::done(result);
 }
 
-void showTimeDialog(Program& program)
+void showTimeDialog(Window& window)
 {
-    if (program.form.findChild<Form2*>())
+    if (window.form.findChild<Form2*>())
         return;
-    (new Form2(program, program.ui.timeDialogForDownload))->show();
+    (new Form2(window, window.ui.timeDialogForDownload))->show();
 }

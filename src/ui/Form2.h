@@ -6,7 +6,7 @@
 
 #include "config/SiteTables.h"
 
-class Program;
+struct Window;
 
 // The schedule time dialog: the hour, half-day and active flag of the current
 // site of one job. Every change is written into the site at once; closing
@@ -15,7 +15,7 @@ class Program;
 class Form2 : public QDialog {
     Q_OBJECT
 public:
-    Form2(Program& program, bool forDownload);
+    Form2(Window& window, bool forDownload);
 
     QComboBox* Combo1;
     QComboBox* Combo2;
@@ -28,10 +28,10 @@ private:
     void showActive(bool active);
     void writeSite(SiteColumn& (*column)(SiteColumns&), const QString& text);
 
-    Program& program;
+    Window& window;
     bool forDownload;
 };
 
 // Opens the dialog for the job that timeDialogForDownload names, unless it is
 // open already.
-void showTimeDialog(Program& program);
+void showTimeDialog(Window& window);

@@ -1,15 +1,17 @@
 #include "ui/Form3.h"
 
-#include "app/Program.h"
-#include "app/SettingsStore.h"
+#include "schedule/Engine.h"
+#include "ui/Form1.h"
+#include "ui/Window.h"
+#include "config/SettingsFiles.h"
 #include "ui/DialogKeys.h"
 
 #include <QDir>
 #include <QFileSystemModel>
 #include <QVBoxLayout>
 
-Form3::Form3(Program& program)
-    : QDialog(&program.form), Dir1(new QTreeView), Label1(new QLabel), program(program),
+Form3::Form3(Window& window)
+    : QDialog(&window.form), Dir1(new QTreeView), Label1(new QLabel), window(window),
       folders(new QFileSystemModel(this))
 {
     setAttribute(Qt::WA_DeleteOnClose);
@@ -28,8 +30,8 @@ Form3::Form3(Program& program)
 
     highlight(QDir::currentPath());
     connect(Dir1->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
-        this->program.workPath = highlightedFolder();
-        Label1->setText(this->program.workPath);
+        this->window.engine.workPath = highlightedFolder();
+        Label1->setText(this->window.engine.workPath);
     });
     closeOnEnter(this);
 }
@@ -50,15 +52,16 @@ void Form3::highlight(const QString& folder)
 
 void Form3::done(int result)
 {
-    program.workPath = highlightedFolder();
-    saveWorkPath(program);
-    program.form.File2.setPath(program.workPath);
-    program.form.Label15->setText(QStringLiteral("Working Path is ") + program.workPath);
+    Engine& engine = window.engine;
+    engine.workPath = highlightedFolder();
+    saveWorkPath(engine.workPath);
+    engine.File2.setPath(engine.workPath);
+    window.form.Label15->setText(QStringLiteral("Working Path is ") + engine.workPath);
     QDialog::done(result);
 }
 
-void showPathDialog(Program& program)
+void showPathDialog(Window& window)
 {
-    if (!program.form.findChild<Form3*>())
-        (new Form3(program))->show();
+    if (!window.form.findChild<Form3*>())
+        (new Form3(window))->show();
 }

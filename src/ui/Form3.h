@@ -4,7 +4,7 @@
 #include <QLabel>
 #include <QTreeView>
 
-class Program;
+struct Window;
 class QFileSystemModel;
 
 // The working-path dialog: a folder tree that starts at the process's current
@@ -13,7 +13,7 @@ class QFileSystemModel;
 class Form3 : public QDialog {
     Q_OBJECT
 public:
-    explicit Form3(Program& program);
+    explicit Form3(Window& window);
 
     QTreeView* Dir1;
     QLabel* Label1;
@@ -25,8 +25,8 @@ protected:
     void done(int result) override;
 
 private:
-    Program& program;
+    Window& window;
     QFileSystemModel* folders;
 };
 
-void showPathDialog(Program& program);
+void showPathDialog(Window& window);

@@ -1,6 +1,6 @@
 #pragma once
 
-class Program;
+struct Window;
 
 // Connects every menu item of the main window to its command.
-void connectMenuCommands(Program& program);
+void connectMenuCommands(Window& window);

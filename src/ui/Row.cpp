@@ -1,25 +1,40 @@
 #include "ui/Row.h"
 
-#include "app/Program.h"
+#include "schedule/Engine.h"
+#include "schedule/JobSwitch.h"
+#include "ui/Form1.h"
+#include "ui/Window.h"
 
-Row downloadRow(Program& p)
+Row downloadRow(Window& w)
 {
-    Form1& f = p.form;
-    return { p, true, f.Combo2, f.Text1, f.fText3, f.fText4, f.Text2, f.Text7, f.Text9, f.Check3, f.Text11,
-             f.Check1, f.Label6, f.Label11, f.Timer1, f.ftpclient1, f.ftpclient2, downloadSiteColumns(p.sites),
-             p.ui.downloadListIndex, p.ui.downloadFieldsLoading, p.ui.downloadActiveText,
-             p.options.downloadDupeCheck, p.schedule.downloadTickCount, QStringLiteral("Downloads On"),
-             QStringLiteral("Downloads Off") };
+    Form1& f = w.form;
+    Engine& e = w.engine;
+    return { w, JobKind::Download, f.Combo2, f.Text1, f.fText3, f.fText4, f.Text2, f.Text7, f.Text9, f.Check3,
+             f.Text11, f.Check1, f.Label11, e.Timer1, e.schedule.downloadSwitchOn, e.downloadFields,
+             downloadSiteColumns(e.sites), w.ui.downloadListIndex, w.ui.downloadFieldsLoading,
+             e.schedule.downloadActiveText, e.options.downloadDupeCheck };
 }
 
-Row uploadRow(Program& p)
+Row uploadRow(Window& w)
 {
-    Form1& f = p.form;
-    return { p, false, f.Combo3, f.Text3, f.Text4, f.Text5, f.Text6, f.Text8, f.Text10, f.Check4, f.Text12,
-             f.Check2, f.Label7, f.Label12, f.Timer2, f.ftpclient1a, f.ftpclient3, uploadSiteColumns(p.sites),
-             p.ui.uploadListIndex, p.ui.uploadFieldsLoading, p.ui.uploadActiveText,
-             p.options.uploadDupeCheck, p.schedule.uploadTickCount, QStringLiteral("Uploads On"),
-             QStringLiteral("Uploads Off") };
+    Form1& f = w.form;
+    Engine& e = w.engine;
+    return { w, JobKind::Upload, f.Combo3, f.Text3, f.Text4, f.Text5, f.Text6, f.Text8, f.Text10, f.Check4,
+             f.Text12, f.Check2, f.Label12, e.Timer2, e.schedule.uploadSwitchOn, e.uploadFields,
+             uploadSiteColumns(e.sites), w.ui.uploadListIndex, w.ui.uploadFieldsLoading,
+             e.schedule.uploadActiveText, e.options.uploadDupeCheck };
+}
+
+Row rowOf(Window& window, JobKind job)
+{
+    return job == JobKind::Download ? downloadRow(window) : uploadRow(window);
+}
+
+void switchJobOff(Row& row)
+{
+    row.scheduleTimer.setEnabled(false);
+    if (row.switchOn)
+        turnJobSwitch(row.window.engine, row.kind, false);
 }
 
 QString scheduleDisplayText(const Row& row, const QString& activeText)

@@ -1,12 +1,13 @@
 #pragma once
 
+#include "config/JobKind.h"
+#include "config/RowFields.h"
 #include "config/SiteTables.h"
 
 #include <QString>
 
-class Program;
 class Timer;
-class Winsock;
+struct Window;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -15,8 +16,8 @@ class QLineEdit;
 // One job's row of fields and what the row's handlers work on, bound by
 // reference: the download and upload rows run the same handlers through it.
 struct Row {
-    Program& program;
-    bool isDownload;
+    Window& window;
+    JobKind kind;
     QComboBox* hostList;
     QLineEdit* coveredHost;
     QLineEdit* user;
@@ -27,23 +28,24 @@ struct Row {
     QCheckBox* dupeBox;
     QLineEdit* retries;
     QCheckBox* jobSwitch;
-    QLabel* stateLabel;
     QLabel* scheduleDisplay;
     Timer& scheduleTimer;
-    Winsock& control;
-    Winsock& data;
+    bool& switchOn;
+    RowFields& fields;
     SiteColumns site;
     int& listIndex;
     bool& fieldsLoading;
     QString& activeText;
     bool& dupeCheck;
-    int& tickCount;
-    QString switchedOnText;
-    QString switchedOffText;
 };
 
-Row downloadRow(Program& program);
-Row uploadRow(Program& program);
+Row downloadRow(Window& window);
+Row uploadRow(Window& window);
+Row rowOf(Window& window, JobKind job);
+
+// The row's job switch goes off, as when the operator unchecks it: the
+// schedule tick stops, and a switch that was on runs its switching-off steps.
+void switchJobOff(Row& row);
 
 // The site's time and schedule word as the schedule display shows it:
 // "3AM Active".

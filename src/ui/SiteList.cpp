@@ -1,48 +1,19 @@
 #include "ui/SiteList.h"
 
-#include "app/Program.h"
 #include "config/NumberText.h"
+#include "schedule/Engine.h"
+#include "schedule/JobSwitch.h"
 #include "ui/FieldValidation.h"
+#include "ui/Form1.h"
 #include "ui/Row.h"
+#include "ui/Window.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
 
 namespace {
-
-void switchOff(Row& row)
-{
-    row.scheduleTimer.setEnabled(false);
-    row.activeText = QStringLiteral("InActive");
-    row.stateLabel->setText(row.switchedOffText);
-    // Every site may start again the same day once the switch is back on.
-    for (int slot = 1; slot <= row.site.count && slot < kSiteSlots; ++slot)
-        row.site.lastRunDates[size_t(slot)] = QStringLiteral("20000101");
-}
-
-void refuseSwitchOn(Row& row, const QString& message)
-{
-    row.jobSwitch->setChecked(false);
-    row.program.messages.show(&row.program.form, message);
-}
-
-void switchOn(Row& row)
-{
-    for (const QString& text : { row.hostList->currentText(), row.user->text(), row.password->text(),
-                                 row.path->text(), row.pattern->text(), row.port->text() }) {
-        if (text.isEmpty()) {
-            refuseSwitchOn(row, QStringLiteral("One or more fields are empty or incorrect"));
-            return;
-        }
-    }
-    if (!isNumeric(row.port->text())) {
-        refuseSwitchOn(row, QStringLiteral("Port must be Numeric"));
-        return;
-    }
-    if (!row.isDownload)
-        row.program.form.File2.setPattern(row.pattern->text());
-    row.tickCount = 0;
-    row.scheduleTimer.setInterval(60000);
-    row.scheduleTimer.setEnabled(true);
-    row.stateLabel->setText(row.switchedOnText);
-}
 
 void copySlot(SiteColumns& site, size_t from, size_t to)
 {
@@ -54,9 +25,8 @@ void copySlot(SiteColumns& site, size_t from, size_t to)
 // The table holds 200 sites; one more is refused and the table stays as it was.
 void refuseNewSite(Row& row)
 {
-    row.program.messages.show(&row.program.form,
-                              QStringLiteral("A schedule holds at most %1 sites: remove one before adding another")
-                                  .arg(kMaxSites));
+    row.window.form.showMessage(
+        QStringLiteral("A schedule holds at most %1 sites: remove one before adding another").arg(kMaxSites));
     setHostText(row, QString());
 }
 
@@ -89,12 +59,7 @@ void createSite(Row& row, const QString& host)
 
 void jobSwitchClicked(Row& row)
 {
-    row.control.Close();
-    row.data.Close();
-    if (row.jobSwitch->isChecked())
-        switchOn(row);
-    else
-        switchOff(row);
+    turnJobSwitch(row.window.engine, row.kind, row.jobSwitch->isChecked());
 }
 
 void hostTextChanged(Row& row, const QString& host)
@@ -197,8 +162,7 @@ void removeCurrentSite(Row& row)
     }
     row.listIndex = 0;
     --site.count;
-    row.scheduleTimer.setEnabled(false);
-    row.jobSwitch->setChecked(false);
+    switchJobOff(row);
 }
 
 void dupeBoxChanged(Row& row)
@@ -207,4 +171,35 @@ void dupeBoxChanged(Row& row)
     row.dupeCheck = checked;
     if (row.site.index >= 0 && row.site.index < kSiteSlots)
         row.site.dupeFlags[size_t(row.site.index)] = checked ? QStringLiteral("1") : QStringLiteral("0");
+}
+
+void showStartState(Window& window, bool sitesRead)
+{
+    Form1& f = window.form;
+    f.Check3->setChecked(true);
+    f.Check4->setChecked(true);
+    f.Label15->setText(QStringLiteral("Working Path is ") + window.engine.workPath);
+    for (const JobKind job : { JobKind::Download, JobKind::Upload }) {
+        Row row = rowOf(window, job);
+        for (int slot = 1; slot <= row.site.count; ++slot)
+            row.hostList->addItem(row.site.hosts[size_t(slot)]);
+        // A list selects the first host added to it by itself; no site is
+        // current until its row is filled, and a host shown over empty fields
+        // would take edits that no site receives.
+        row.hostList->setCurrentIndex(-1);
+    }
+    if (!sitesRead)
+        return;
+    for (const JobKind job : { JobKind::Download, JobKind::Upload }) {
+        Row row = rowOf(window, job);
+        if (row.site.count < 1)
+            continue;
+        row.coveredHost->setText(row.site.hosts[1]);
+        row.user->setText(row.site.users[1]);
+        row.password->setText(row.site.passwords[1]);
+        row.path->setText(row.site.paths[1]);
+        row.pattern->setText(row.site.patterns[1]);
+        row.port->setText(row.site.ports[1]);
+        selectHost(row, 0);
+    }
 }

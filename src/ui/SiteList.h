@@ -3,6 +3,7 @@
 #include <QString>
 
 struct Row;
+struct Window;
 
 // A job's switch and its list of sites, as the operator works them.
 
@@ -26,3 +27,8 @@ void clearFields(Row& row);
 void removeCurrentSite(Row& row);
 // The duplicate-check box sets the running job's check and the current site's flag.
 void dupeBoxChanged(Row& row);
+
+// The window as start-up leaves it: the loaded sites in the host lists and,
+// unless a site file did not load whole, each row showing its first site;
+// both duplicate checks on; the working folder in the status line.
+void showStartState(Window& window, bool sitesRead);

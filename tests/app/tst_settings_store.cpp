@@ -1,7 +1,8 @@
 // The site files as start-up reads them and closing writes them: a full table
 // comes back as it went, and a table alone in its file fills its own row.
 #include "app/Program.h"
-#include "app/SettingsStore.h"
+#include "app/StartUp.h"
+#include "config/SettingsFiles.h"
 #include "config/SettingsFormat.h"
 
 #include "support/FileBytes.h"
@@ -46,21 +47,21 @@ private slots:
             for (int slot = 1; slot <= kMaxSites; ++slot) {
                 download.append(variedSite(QStringLiteral("down"), slot));
                 upload.append(variedSite(QStringLiteral("up"), slot));
-                appendSite(downloadSiteColumns(first->sites), download.last());
-                appendSite(uploadSiteColumns(first->sites), upload.last());
+                appendSite(downloadSiteColumns(first->engine.sites), download.last());
+                appendSite(uploadSiteColumns(first->engine.sites), upload.last());
             }
-            QVERIFY(saveSites(*first));
+            QVERIFY(closeRequested(*first));
         }
         auto second = startedProgram();
         const Form1& f = second->form;
-        QCOMPARE(second->sites.downloadSiteCount, kMaxSites);
-        QCOMPARE(second->sites.uploadSiteCount, kMaxSites);
+        QCOMPARE(second->engine.sites.downloadSiteCount, kMaxSites);
+        QCOMPARE(second->engine.sites.uploadSiteCount, kMaxSites);
         for (int slot = 1; slot <= kMaxSites; ++slot) {
-            QCOMPARE(lineAt(downloadSiteColumns(second->sites), slot), siteLine(download[slot - 1], true));
-            QCOMPARE(lineAt(uploadSiteColumns(second->sites), slot), siteLine(upload[slot - 1], true));
+            QCOMPARE(lineAt(downloadSiteColumns(second->engine.sites), slot), siteLine(download[slot - 1], true));
+            QCOMPARE(lineAt(uploadSiteColumns(second->engine.sites), slot), siteLine(upload[slot - 1], true));
         }
-        QCOMPARE(itemsOf(f.Combo2), hostsOf(downloadSiteColumns(second->sites)));
-        QCOMPARE(itemsOf(f.Combo3), hostsOf(uploadSiteColumns(second->sites)));
+        QCOMPARE(itemsOf(f.Combo2), hostsOf(downloadSiteColumns(second->engine.sites)));
+        QCOMPARE(itemsOf(f.Combo3), hostsOf(uploadSiteColumns(second->engine.sites)));
         QCOMPARE(f.Combo2->currentText(), download[0].host);
         QCOMPARE(f.fText4->text(), download[0].password);
         QCOMPARE(f.Text10->text(), upload[0].port);
@@ -87,7 +88,7 @@ private slots:
         QCOMPARE(f.Combo3->count(), 2);
         QCOMPARE(f.Combo3->currentIndex(), 0);
         QCOMPARE(f.Combo3->currentText(), first.host);
-        QCOMPARE(p->sites.uploadSiteIndex, 1);
+        QCOMPARE(p->engine.sites.uploadSiteIndex, 1);
         QCOMPARE(f.Text3->text(), first.host);
         QCOMPARE(f.Text4->text(), first.user);
         QCOMPARE(f.Text5->text(), first.password);
@@ -95,7 +96,7 @@ private slots:
         QCOMPARE(f.Text8->text(), first.pattern);
         QCOMPARE(f.Text10->text(), first.port);
         QCOMPARE(f.Label12->text(), QStringLiteral("3PM Active"));
-        QCOMPARE(p->sites.downloadSiteCount, 0);
+        QCOMPARE(p->engine.sites.downloadSiteCount, 0);
         QCOMPARE(f.Combo2->count(), 0);
         QCOMPARE(f.Combo2->currentText(), QString());
         QCOMPARE(f.fText3->text(), QString());

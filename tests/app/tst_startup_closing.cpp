@@ -2,7 +2,7 @@
 // when it is refused, when it goes ahead, and what it leaves on disk for the
 // next start.
 #include "app/Program.h"
-#include "app/SettingsStore.h"
+#include "config/SettingsFiles.h"
 
 #include "support/FileBytes.h"
 #include "support/StartedProgram.h"
@@ -45,11 +45,11 @@ private slots:
         const QString folder = QDir::currentPath();
         QCOMPARE(fileBytes(kWorkPathFile), workPathFile(folder));
         QCOMPARE(QFile::permissions(kWorkPathFile) & kOthersAndGroup, QFileDevice::Permissions());
-        QCOMPARE(p->workPath, folder);
-        QCOMPARE(f.File2.Path(), folder);
+        QCOMPARE(p->engine.workPath, folder);
+        QCOMPARE(p->engine.File2.Path(), folder);
         QVERIFY(!f.Check1->isChecked());
         QVERIFY(!f.Check2->isChecked());
-        for (const Timer* timer : { &f.Timer1, &f.Timer2, &f.Timer3, &f.Timer4, &f.Timerf, &f.Timerg })
+        for (const Timer* timer : { &p->engine.Timer1, &p->engine.Timer2, &p->engine.Timer3, &p->engine.Timer4, &p->engine.Timerf, &p->engine.Timerg })
             QVERIFY(!timer->Enabled());
         QVERIFY(!QFile::exists(QStringLiteral("valuesd.log")));
         QVERIFY(!QFile::exists(QStringLiteral("valuesu.log")));
@@ -92,8 +92,8 @@ private slots:
             QVERIFY(QDir(stored).removeRecursively());
         auto p = startedProgram();
         const QString expected = holdsFolder && !deleted ? stored : QDir::currentPath();
-        QCOMPARE(p->workPath, expected);
-        QCOMPARE(p->form.File2.Path(), expected);
+        QCOMPARE(p->engine.workPath, expected);
+        QCOMPARE(p->engine.File2.Path(), expected);
         QCOMPARE(p->form.Label15->text(), QStringLiteral("Working Path is ") + expected);
     }
 
@@ -126,16 +126,16 @@ private slots:
         const SiteRecord site { QStringLiteral("ftp.example.org"), QStringLiteral("bob"), QStringLiteral("abc"),
                                 QStringLiteral("/in"), QStringLiteral("2121"), QStringLiteral("*.zip"),
                                 QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("3"), QStringLiteral("PM") };
-        SiteColumns download = downloadSiteColumns(p->sites);
+        SiteColumns download = downloadSiteColumns(p->engine.sites);
         putSite(download, 1, site);
         download.count = 1;
         // The working folder chosen during the run, as the path dialog sets it.
         const QString chosen = madeFolder(QStringLiteral("chosen"));
-        p->workPath = chosen;
-        f.Timer1.setEnabled(true);
-        p->schedule.downloadJobRunning = downloadRunning;
-        p->schedule.uploadJobRunning = uploadRunning;
-        f.setWindowTitle(caption);
+        p->engine.workPath = chosen;
+        p->engine.Timer1.setEnabled(true);
+        p->engine.schedule.downloadJobRunning = downloadRunning;
+        p->engine.schedule.uploadJobRunning = uploadRunning;
+        p->engine.setCaption(caption);
         const QByteArray patherBefore = fileBytes(kWorkPathFile);
 
         if (exitNow)
@@ -144,23 +144,23 @@ private slots:
             f.close();
 
         if (!closes) {
-            QVERIFY(!p->session.appClosing);
-            QVERIFY(f.Timer1.Enabled());
-            QCOMPARE(p->schedule.downloadJobRunning, downloadRunning);
-            QCOMPARE(p->schedule.uploadJobRunning, uploadRunning);
+            QVERIFY(!p->engine.session.appClosing);
+            QVERIFY(p->engine.Timer1.Enabled());
+            QCOMPARE(p->engine.schedule.downloadJobRunning, downloadRunning);
+            QCOMPARE(p->engine.schedule.uploadJobRunning, uploadRunning);
             QVERIFY(!QFile::exists(QStringLiteral("valuesd.log")));
             QCOMPARE(fileBytes(kWorkPathFile), patherBefore);
             return;
         }
-        QVERIFY(p->session.appClosing);
-        QVERIFY(!f.Timer1.Enabled());
+        QVERIFY(p->engine.session.appClosing);
+        QVERIFY(!p->engine.Timer1.Enabled());
         QCOMPARE(fileBytes(QStringLiteral("valuesd.log")), siteLine(site, true) + "\r\n");
         QCOMPARE(fileBytes(QStringLiteral("valuesu.log")), QByteArray());
         QCOMPARE(fileBytes(kWorkPathFile), workPathFile(chosen));
         p.reset();
         auto next = startedProgram();
-        QCOMPARE(next->workPath, chosen);
-        QCOMPARE(next->sites.downloadSiteCount, 1);
+        QCOMPARE(next->engine.workPath, chosen);
+        QCOMPARE(next->engine.sites.downloadSiteCount, 1);
         QCOMPARE(next->form.Combo2->currentText(), site.host);
     }
 

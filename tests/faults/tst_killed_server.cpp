@@ -49,24 +49,23 @@ void KilledServerTest::killedMidFile()
         server.putFile(it.key(), it.value());
 
     JobUnderTest job(true, QDateTime(QDate(2024, 3, 5), QTime(9, 0, 30)));
-    Program& p = job.p;
-    // pyftpdlib does not expand wildcards in NLST: the pattern stays empty.
-    job.pointSite({ server.host(), server.port(), server.user(), server.password() });
+    Engine& p = job.p;
+    job.pointSite({ server.host(), server.port(), server.user(), server.password(), QStringLiteral("/"),
+                    QStringLiteral("*.dat") });
     job.setRetries(retries);
-    p.form.ai_del->setChecked(true);
     p.options.deleteAfterDownload = true;
 
     bool killed = false;
     int ticksAfterKill = 0;
-    connect(&p.form.ftpclient2, &Winsock::DataArrival, &p.form, [&] {
+    connect(&p.ftpclient2, &Winsock::DataArrival, &p.ftpclient2, [&] {
         // The name goes into the last-file field once the file's commands are
         // under way, and the byte count starts again at its RETR.
-        if (!killed && p.transfer.downloadLastFile == kKilledDuring && p.form.fText6->count() > 0) {
+        if (!killed && p.transfer.downloadLastFile == kKilledDuring && p.fText6 > 0) {
             server.kill();
             killed = true;
         }
     });
-    connect(&p.form.Timer3, &Timer::Tick, &p.form, [&] { ticksAfterKill += killed; });
+    connect(&p.Timer3, &Timer::Tick, &p.Timer3, [&] { ticksAfterKill += killed; });
 
     FaultChecks::runWithin([&job] { job.runFromSchedule(); });
 
@@ -75,7 +74,7 @@ void KilledServerTest::killedMidFile()
     // data stopped at the kill.
     QVERIFY2(ticksAfterKill >= 10 && ticksAfterKill <= 11, qPrintable(QString::number(ticksAfterKill)));
     QCOMPARE(FaultChecks::errorMessages(job.put.logFile(QStringLiteral("err_dload.log"))), log);
-    QCOMPARE(p.form.Label11->text(), QStringLiteral("9AMTimeout"));
+    QCOMPARE(job.scheduleDisplay(), QStringLiteral("9AMTimeout"));
     QVERIFY(!p.schedule.downloadJobRunning);
     QVERIFY(!p.session.recoveryInProgress);
     QVERIFY(!QFile::exists(job.put.workFile(kKilledDuring)));

@@ -58,7 +58,7 @@ void ListingFaultsTest::hostileListing()
     QFETCH(QStringList, refused);
     PeerJob run(true);
     run.p.options.deleteAfterDownload = true;
-    run.p.form.ai_nlst->setChecked(nlst);
+    run.p.options.ai_nlst = nlst;
     QByteArray listing = recorded;
     for (const QByteArray& name : hostile) {
         listing += name + "\r\n";

@@ -42,7 +42,7 @@ void onCommand(PeerJob& r, const QString& line, const std::function<void()>& act
 void onFirstChunkSent(PeerJob& r, const std::function<void()>& action)
 {
     auto done = std::make_shared<bool>(false);
-    QObject::connect(&r.p.form.ftpclient3, &Winsock::SendComplete, &r.peer, [done, action] {
+    QObject::connect(&r.p.ftpclient3, &Winsock::SendComplete, &r.peer, [done, action] {
         if (!std::exchange(*done, true))
             action();
     });
@@ -196,9 +196,9 @@ void LocalFaultsTest::clockJumpsDuringAJob()
     QFETCH(QDateTime, start);
     QFETCH(QDateTime, jumpTo);
     QFETCH(QString, secondFileDate);
-    PeerJob run(true, ProgramUnderTest::kDefaultTimeScale, start);
+    PeerJob run(true, EngineUnderTest::kDefaultTimeScale, start);
     run.p.options.deleteAfterDownload = true;
-    run.p.form.ai_dstamp->setChecked(true);
+    run.p.options.ai_dstamp = true;
     run.putFile("a.dat", faultBytes("a.dat", kFirstFileBytes));
     run.putFile("b.dat", faultBytes("b.dat", kSecondFileBytes));
     onCommand(run, "RETR a.dat", [&run, jumpTo] { run.p.clock.set(jumpTo); });

@@ -110,7 +110,7 @@ void ReplyFaultsTest::serverSendsNoReply()
 
     run.verifyPromises(QRegularExpression(logged));
     QCOMPARE(run.outcomes(), outcomes);
-    QCOMPARE(run.p.form.windowTitle(), QStringLiteral("Tolvane - Idle"));
+    QCOMPARE(run.p.caption, QStringLiteral("Tolvane - Idle"));
 }
 
 QTEST_MAIN(ReplyFaultsTest)

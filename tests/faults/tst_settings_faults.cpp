@@ -64,10 +64,10 @@ private slots:
         QVERIFY(writeFileBytes(kUploadFile, uploadFile));
         auto p = startedProgram();
         const Form1& f = p->form;
-        QCOMPARE(p->sites.downloadSiteCount, downloadSites);
-        QCOMPARE(p->sites.uploadSiteCount, uploadSites);
-        QCOMPARE(itemsOf(f.Combo2), hostsOf(downloadSiteColumns(p->sites)));
-        QCOMPARE(itemsOf(f.Combo3), hostsOf(uploadSiteColumns(p->sites)));
+        QCOMPARE(p->engine.sites.downloadSiteCount, downloadSites);
+        QCOMPARE(p->engine.sites.uploadSiteCount, uploadSites);
+        QCOMPARE(itemsOf(f.Combo2), hostsOf(downloadSiteColumns(p->engine.sites)));
+        QCOMPARE(itemsOf(f.Combo3), hostsOf(uploadSiteColumns(p->engine.sites)));
         const QByteArray faultyBytes = faultyFile == kDownloadFile ? downloadFile : uploadFile;
         QCOMPARE(fileBytes(faultyFile + QStringLiteral(".bad")), faultyBytes);
         // The error log of the faulty file's job says so; the other's stays empty.
@@ -86,8 +86,8 @@ private slots:
         QCOMPARE(f.Combo3->currentText(), QString());
         // Start-up went on past loading: the free slots have their defaults.
         if (downloadSites < kMaxSites)
-            QCOMPARE(p->sites.downloadHours[size_t(downloadSites + 1)], QStringLiteral("1"));
-        QCOMPARE(p->sites.uploadHours[size_t(uploadSites + 1)], QStringLiteral("3"));
+            QCOMPARE(p->engine.sites.downloadHours[size_t(downloadSites + 1)], QStringLiteral("1"));
+        QCOMPARE(p->engine.sites.uploadHours[size_t(uploadSites + 1)], QStringLiteral("3"));
     }
 
 private:

@@ -1,11 +1,12 @@
 // The control session from the greeting to the listing request, against a
 // scripted peer that sends exact bytes in chosen chunks and records every
 // command: what goes out, in which order, and when the session fails instead.
-#include "app/Program.h"
 #include "ftp/ControlSession.h"
 #include "ftp/Job.h"
 #include "platform/TimeScale.h"
 #include "platform/Winsock.h"
+#include "schedule/Engine.h"
+#include "support/RecordingView.h"
 #include "support/ScriptedFtpPeer.h"
 #include "support/TemporaryCurrentFolder.h"
 
@@ -27,14 +28,15 @@ const QString kUser = QStringLiteral("USER alice");
 const QString kPass = QStringLiteral("PASS s3cret");
 const QString kCwd = QStringLiteral("CWD /in");
 
-// A fresh program with site 1 of one job pointed at a fresh peer.
+// A fresh engine with site 1 of one job pointed at a fresh peer.
 struct PeerSession {
     TemporaryCurrentFolder folder;
     ScriptedFtpPeer peer;
-    Program program;
+    RecordingView view;
+    Engine engine { view };
     Job job;
 
-    explicit PeerSession(bool download) : job(download ? downloadJob(program) : uploadJob(program))
+    explicit PeerSession(bool download) : job(download ? downloadJob(engine) : uploadJob(engine))
     {
         setSite(peer.port());
     }
@@ -116,8 +118,8 @@ void ControlSessionTest::wholeLoginSendsEachCommandInTurn()
     PeerSession s(download);
     if (cwdRefused)
         s.peer.replyTo("CWD", "550 Failed to change directory.\r\n");
-    s.program.form.ai_nlst->setChecked(nlst);
-    s.program.form.Text7->setText(patternField);
+    s.engine.options.ai_nlst = nlst;
+    s.engine.downloadFields.pattern = patternField;
     // The listing stays open and unanswered: the session stays in state 7.
     s.peer.setDataOrder(ScriptedFtpPeer::DataOrder::FinalAfterClientCloses);
 
@@ -129,7 +131,7 @@ void ControlSessionTest::wholeLoginSendsEachCommandInTurn()
     if (cwdRefused)
         expected.removeAll(QStringLiteral("PWD"));
     QCOMPARE(s.peer.transcript(), expected);
-    QCOMPARE(s.job.state, 7);
+    QCOMPARE(s.job.state, ProtocolState::ListingUnderWay);
     QVERIFY(!s.job.failed);
     QCOMPARE(s.job.errorNumber, 0);
 }
@@ -204,7 +206,7 @@ void ControlSessionTest::refusedLoginFailsAndSendsNothingMore()
     // from a socket failure.
     QCOMPARE(s.job.errorNumber, 0);
     if (download && verb == "PASS")
-        QCOMPARE(s.program.transfer.downloadCurrentFile, QStringLiteral("done"));
+        QCOMPARE(s.engine.session.downloadCurrentFile, QStringLiteral("done"));
 }
 
 void ControlSessionTest::eachCompleteReplyDrivesOneStep_data()
@@ -257,7 +259,7 @@ void ControlSessionTest::eachCompleteReplyDrivesOneStep()
     QTest::qWait(kSplitPauseMs + kSettleMs);
 
     QCOMPARE(s.peer.transcript(), expectedTranscript);
-    QCOMPARE(s.job.state, expectedState);
+    QCOMPARE(int(s.job.state), expectedState);
     QCOMPARE(s.job.reply, lastReply);
     QVERIFY(!s.job.failed);
 }

@@ -4,7 +4,7 @@
 // second job.
 #include "schedule/JobRun.h"
 #include "schedule/ScheduleTick.h"
-#include "support/ProgramUnderTest.h"
+#include "support/EngineUnderTest.h"
 #include "support/ScriptedFtpPeer.h"
 
 #include <QtTest>
@@ -27,12 +27,12 @@ QDateTime at(int hour, int minute, const QDate& date = kToday)
     return QDateTime(date, QTime(hour, minute, 30));
 }
 
-SiteColumns columns(Program& p, bool download)
+SiteColumns columns(Engine& p, bool download)
 {
     return download ? downloadSiteColumns(p.sites) : uploadSiteColumns(p.sites);
 }
 
-void tick(Program& p, bool download)
+void tick(Engine& p, bool download)
 {
     (download ? downloadScheduleTick : uploadScheduleTick)(p);
 }
@@ -53,8 +53,8 @@ SiteLogin loginAt(const ScriptedFtpPeer& peer)
 // starts logs in, lists and ends, and the peer counts its connections.
 struct DownloadSchedule {
     ScriptedFtpPeer peer;
-    ProgramUnderTest put;
-    Program& p = put.program;
+    EngineUnderTest put;
+    Engine& p = put.engine;
 
     DownloadSchedule()
     {
@@ -129,7 +129,7 @@ void ScheduleTickTest::startsOnceADay()
 
     QVERIFY(s.startsAt(at(9, 0)));
     QCOMPARE(s.p.sites.downloadLastRunDates[1], kTodayDigits);
-    QCOMPARE(s.p.form.windowTitle(), QStringLiteral("Tolvane - Idle"));
+    QCOMPARE(s.p.caption, QStringLiteral("Tolvane - Idle"));
     QVERIFY(!s.startsAt(at(9, 1)));
     QVERIFY(!s.startsAt(at(9, 59)));
     QVERIFY(s.startsAt(at(9, 0, kToday.addDays(1))));
@@ -159,7 +159,7 @@ void ScheduleTickTest::everyHourMovesTheSiteOnEachStart()
     QFETCH(QString, firstNext);
     QFETCH(QString, secondNext);
     DownloadSchedule s;
-    s.p.form.ai_hr->setChecked(true);
+    s.p.options.ai_hr = true;
     setSite(downloadSiteColumns(s.p.sites), 1, siteHour, siteHalf);
     const auto siteTime = [&] { return s.p.sites.downloadHours[1] + s.p.sites.downloadAmPm[1]; };
     const QDateTime first = at(hour, 10);
@@ -201,8 +201,8 @@ void ScheduleTickTest::inactiveSiteLeavesTheDuplicateCheckAlone()
 // idle tick is the site it examined.
 void ScheduleTickTest::scanWalksTheSitesInTurnAndHoldsWhileBusy()
 {
-    ProgramUnderTest put;
-    Program& p = put.program;
+    EngineUnderTest put;
+    Engine& p = put.engine;
     p.clock.set(at(9, 0));
     for (bool download : { true, false }) {
         SiteColumns site = columns(p, download);
@@ -263,9 +263,9 @@ void ScheduleTickTest::dueSiteWhileAJobRuns()
     QFETCH(bool, everyHour);
     QFETCH(QString, siteHourAfter);
     ScriptedFtpPeer peer;
-    ProgramUnderTest put;
-    Program& p = put.program;
-    p.form.ai_hr->setChecked(everyHour);
+    EngineUnderTest put;
+    Engine& p = put.engine;
+    p.options.ai_hr = everyHour;
     p.clock.set(at(15, minute));
     (runningDownload ? pointDownloadSite : pointUploadSite)(p, loginAt(peer));
     SiteColumns site = columns(p, tickedDownload);
@@ -305,8 +305,8 @@ void ScheduleTickTest::jobsNeverOverlap()
     ScriptedFtpPeer uploadPeer;
     downloadPeer.replyTo("PASS", heldLogin);
     uploadPeer.replyTo("PASS", heldLogin);
-    ProgramUnderTest put;
-    Program& p = put.program;
+    EngineUnderTest put;
+    Engine& p = put.engine;
     p.clock.set(at(15, 30));
     pointDownloadSite(p, loginAt(downloadPeer));
     pointUploadSite(p, loginAt(uploadPeer));
@@ -325,17 +325,17 @@ void ScheduleTickTest::jobsNeverOverlap()
     // nothing.
     int busyDownloadTicks = 0;
     int busyUploadTicks = 0;
-    connect(&p.form.Timer1, &Timer::Tick, &p.form, [&] { busyDownloadTicks += p.schedule.uploadJobRunning; });
-    connect(&p.form.Timer2, &Timer::Tick, &p.form, [&] { busyUploadTicks += p.schedule.downloadJobRunning; });
+    connect(&p.Timer1, &Timer::Tick, &p.Timer1, [&] { busyDownloadTicks += p.schedule.uploadJobRunning; });
+    connect(&p.Timer2, &Timer::Tick, &p.Timer2, [&] { busyUploadTicks += p.schedule.downloadJobRunning; });
 
-    p.form.Timer1.setEnabled(true);
-    p.form.Timer2.setEnabled(true);
+    p.Timer1.setEnabled(true);
+    p.Timer2.setEnabled(true);
     const bool bothRan = QTest::qWaitFor([&] {
         return p.sites.downloadLastRunDates[1] == kTodayDigits && p.sites.uploadLastRunDates[1] == kTodayDigits
             && !p.schedule.downloadJobRunning && !p.schedule.uploadJobRunning;
     }, kJobsBoundMs);
-    p.form.Timer1.setEnabled(false);
-    p.form.Timer2.setEnabled(false);
+    p.Timer1.setEnabled(false);
+    p.Timer2.setEnabled(false);
 
     QVERIFY(bothRan);
     QVERIFY(busyDownloadTicks + busyUploadTicks > 0);

@@ -85,7 +85,7 @@ void SupervisionRetryTest::stalledSessionTimesOut()
     QFETCH(int, retries);
     PeerJob s(download, kSupervisionTimeScale);
     s.job.setRetries(QString::number(retries));
-    Timer& supervision = download ? s.p.form.Timer3 : s.p.form.Timer4;
+    Timer& supervision = download ? s.p.Timer3 : s.p.Timer4;
     const QString errorLog = s.job.errorLog();
     int ticks = 0;
     QList<int> ticksPerSession;
@@ -100,7 +100,7 @@ void SupervisionRetryTest::stalledSessionTimesOut()
     });
     // Connected after the program's own handler: a tick that leaves the timer
     // off is the one that ended the session.
-    connect(&supervision, &Timer::Tick, &s.p.form, [&] {
+    connect(&supervision, &Timer::Tick, &supervision, [&] {
         ++ticks;
         if (!supervision.Enabled())
             ticksPerSession << ticks;
@@ -119,9 +119,9 @@ void SupervisionRetryTest::stalledSessionTimesOut()
     QStringList expected(retries + 1, QStringLiteral("Timeout Error"));
     expected << QStringLiteral("Unknown Error");
     QCOMPARE(FaultChecks::errorMessages(errorLog), expected);
-    QCOMPARE(s.job.scheduleDisplay()->text(), QStringLiteral("9AMTimeout"));
+    QCOMPARE(s.job.scheduleDisplay(), QStringLiteral("9AMTimeout"));
     QVERIFY(!s.p.session.recoveryInProgress);
-    QCOMPARE(s.p.form.windowTitle(), QStringLiteral("Tolvane - Idle"));
+    QCOMPARE(s.p.caption, QStringLiteral("Tolvane - Idle"));
 }
 
 void SupervisionRetryTest::resetRetries_data()
@@ -190,9 +190,9 @@ void SupervisionRetryTest::resetRetries()
     QFETCH(int, sessions);
     PeerJob s(download);
     s.job.setRetries(retries);
-    s.p.form.ai_nlst->setChecked(nlst);
-    s.p.form.ai_del->setChecked(download && deleteAfter);
-    s.p.form.ai_del2->setChecked(!download && deleteAfter);
+    s.p.options.ai_nlst = nlst;
+    s.p.options.deleteAfterDownload = download && deleteAfter;
+    s.p.options.deleteAfterUpload = !download && deleteAfter;
     s.p.options.deleteAfterDownload = download && deleteAfter;
     s.p.options.deleteAfterUpload = !download && deleteAfter;
     const QStringList all = names(download ? QStringLiteral("a") : QStringLiteral("u"), files);

@@ -119,7 +119,7 @@ QStringList errorMessages(const QString& errorLog)
     return list;
 }
 
-void verifyDownloadDeletes(const ServerView& server, const FileMap& served, const ProgramUnderTest& put,
+void verifyDownloadDeletes(const ServerView& server, const FileMap& served, const EngineUnderTest& put,
                            const std::function<QString(const QByteArray&)>& localName)
 {
     const QStringList passed = passedNames(put.logFile(outcomeLog(true)));
@@ -137,7 +137,7 @@ void verifyDownloadDeletes(const ServerView& server, const FileMap& served, cons
         QVERIFY2(served.contains(name), describe("deleted, never served", name).constData());
         QVERIFY2(passed.contains(QString::fromLatin1(name)), describe("deleted, not recorded pass", name).constData());
         const QString local = localName ? localName(name) : QString::fromLatin1(name);
-        QVERIFY2(fileBytesNamed(put.program.workPath, local.toLatin1()) == served[name],
+        QVERIFY2(fileBytesNamed(put.engine.workPath, local.toLatin1()) == served[name],
                  describe("deleted, its local copy not what was served", name).constData());
     }
     for (auto it = served.cbegin(); it != served.cend(); ++it) {
@@ -146,7 +146,7 @@ void verifyDownloadDeletes(const ServerView& server, const FileMap& served, cons
     }
 }
 
-void verifyUploadRemovals(const ServerView& server, const FileMap& local, const ProgramUnderTest& put)
+void verifyUploadRemovals(const ServerView& server, const FileMap& local, const EngineUnderTest& put)
 {
     const QStringList passed = passedNames(put.logFile(outcomeLog(false)));
     for (auto it = local.cbegin(); it != local.cend(); ++it) {
@@ -162,7 +162,7 @@ void verifyUploadRemovals(const ServerView& server, const FileMap& local, const 
     }
 }
 
-void verifyLogged(const ProgramUnderTest& put, bool download, const QRegularExpression& line)
+void verifyLogged(const EngineUnderTest& put, bool download, const QRegularExpression& line)
 {
     const QStringList lines = linesOf(put.logFile(download ? QStringLiteral("err_dload.log")
                                                            : QStringLiteral("err_upload.log")))

@@ -49,15 +49,15 @@ QStringList errorMessages(const QString& errorLog);
 // server) only when it was recorded "pass" and its local copy (under
 // localName, by default its own name) is exactly what was served; every other
 // served file is still on the server as it was.
-void verifyDownloadDeletes(const ServerView& server, const FileMap& served, const ProgramUnderTest& put,
+void verifyDownloadDeletes(const ServerView& server, const FileMap& served, const EngineUnderTest& put,
                            const std::function<QString(const QByteArray&)>& localName = {});
 
 // A local file is gone only when it was recorded "pass" and the server holds
 // exactly its bytes; every file not recorded "pass" is still there as it was.
-void verifyUploadRemovals(const ServerView& server, const FileMap& local, const ProgramUnderTest& put);
+void verifyUploadRemovals(const ServerView& server, const FileMap& local, const EngineUnderTest& put);
 
 // A line of the job's error log or outcome log matches.
-void verifyLogged(const ProgramUnderTest& put, bool download, const QRegularExpression& line);
+void verifyLogged(const EngineUnderTest& put, bool download, const QRegularExpression& line);
 
 }
 
@@ -67,12 +67,12 @@ void verifyLogged(const ProgramUnderTest& put, bool download, const QRegularExpr
 struct PeerJob {
     ScriptedFtpPeer peer;
     JobUnderTest job;
-    Program& p = job.p;
+    Engine& p = job.p;
     FileMap files;
     // The local name of a retrieved file, when a case dates it.
     std::function<QString(const QByteArray&)> localName;
 
-    explicit PeerJob(bool download, double timeScale = ProgramUnderTest::kDefaultTimeScale,
+    explicit PeerJob(bool download, double timeScale = EngineUnderTest::kDefaultTimeScale,
                      const QDateTime& now = QDateTime(QDate(2024, 3, 5), QTime(9, 0, 30)));
     ~PeerJob();
     PeerJob(const PeerJob&) = delete;

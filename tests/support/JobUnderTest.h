@@ -1,24 +1,27 @@
 #pragma once
 
+#include "config/NumberText.h"
 #include "schedule/JobRun.h"
 #include "schedule/ScheduleTick.h"
-#include "support/ProgramUnderTest.h"
+#include "support/EngineUnderTest.h"
 
 #include <QDateTime>
 
-// One job of either kind on a fresh program with the clock fixed: its site
+// One job of either kind on a fresh engine with the clock fixed: its site
 // pointed at a login and due at 9 AM, and the displays and the error log that
 // the end of a job writes.
 struct JobUnderTest {
-    ProgramUnderTest put;
-    Program& p = put.program;
+    EngineUnderTest put;
+    Engine& p = put.engine;
     bool download;
 
-    JobUnderTest(bool download, const QDateTime& now, double timeScale = ProgramUnderTest::kDefaultTimeScale)
+    JobUnderTest(bool download, const QDateTime& now, double timeScale = EngineUnderTest::kDefaultTimeScale)
         : put(timeScale), download(download)
     {
         p.clock.set(now);
     }
+
+    JobKind kind() const { return download ? JobKind::Download : JobKind::Upload; }
 
     void pointSite(const SiteLogin& login)
     {
@@ -30,7 +33,8 @@ struct JobUnderTest {
 
     void run() { download ? runDownloadJob(p) : runUploadJob(p); }
 
-    void setRetries(const QString& retries) { (download ? p.form.Text11 : p.form.Text12)->setText(retries); }
+    // The retries field as the operator types it.
+    void setRetries(const QString& text) { (download ? p.downloadFields : p.uploadFields).retries = valueOf(text); }
 
     // Site 1 made active and the job started by its schedule tick, which
     // returns once the job and every restart of it have ended.
@@ -40,7 +44,8 @@ struct JobUnderTest {
         download ? downloadScheduleTick(p) : uploadScheduleTick(p);
     }
 
-    QLabel* scheduleDisplay() const { return download ? p.form.Label11 : p.form.Label12; }
-    QString lastRunLine() const { return (download ? p.form.Label18 : p.form.Label19)->text(); }
+    QString scheduleDisplay() const { return put.view.scheduleDisplay.value(kind()); }
+    void showScheduleDisplay(const QString& text) { put.view.scheduleDisplay[kind()] = text; }
+    QString lastRunLine() const { return put.view.lastRun.value(kind()); }
     QString errorLog() const { return put.logFile(download ? "err_dload.log" : "err_upload.log"); }
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/SettingsStore.h"
+#include "config/SettingsFiles.h"
 #include "config/SettingsFormat.h"
 #include "config/SiteTables.h"
 

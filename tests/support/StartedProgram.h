@@ -11,7 +11,7 @@
 inline std::unique_ptr<Program> startedProgram()
 {
     auto program = std::make_unique<Program>();
-    program->messages.recordInsteadOfShowing();
+    program->form.messages.recordInsteadOfShowing();
     startUp(*program);
     return program;
 }

@@ -2,13 +2,13 @@
 // received decide: which listed names the loop retrieves, in which order, which
 // it refuses or passes over, the size a reply announces, and when a file passes
 // and may be deleted on the server.
-#include "app/Program.h"
+#include "schedule/Engine.h"
 #include "transfer/ListingScan.h"
 #include "transfer/RetrievalLoop.h"
 #include "transfer/TransferRecords.h"
 
 #include "platform/TextFiles.h"
-#include "support/ProgramUnderTest.h"
+#include "support/EngineUnderTest.h"
 
 #include <QtTest>
 
@@ -21,11 +21,11 @@ const QString kOutcomeLog = QStringLiteral("dl_file_size.log");
 
 // Walks the listing as the retrieval loop does, each pick starting a new file:
 // the names picked, in order, until the listing is used up.
-QStringList walkListing(Program& p, const QString& listing, bool nlst)
+QStringList walkListing(Engine& p, const QString& listing, bool nlst)
 {
-    p.form.ai_nlst->setChecked(nlst);
-    p.form.fText5.setText(listing);
-    p.session.downloadState = 12;
+    p.options.ai_nlst = nlst;
+    p.fText5.setText(listing);
+    p.session.downloadState = ProtocolState::Transfer;
     p.transfer.listingScanPosition = 1;
     p.transfer.listingEntryIndex = 0;
     QStringList picks;
@@ -33,12 +33,12 @@ QStringList walkListing(Program& p, const QString& listing, bool nlst)
         p.transfer.downloadVerifyGate = true;
         if (!nextFileTest(p) || picks.size() == kMaxPicks)
             break;
-        picks << p.transfer.downloadCurrentFile;
+        picks << p.session.downloadCurrentFile;
     }
     return picks;
 }
 
-int failLines(const ProgramUnderTest& t)
+int failLines(const EngineUnderTest& t)
 {
     const auto lines = readLines(t.logFile(kOutcomeLog));
     if (!lines)
@@ -108,8 +108,8 @@ void ListingScanTest::nlstWalk()
     QFETCH(QString, uploading);
     QFETCH(QStringList, picks);
     QFETCH(int, refused);
-    ProgramUnderTest t;
-    Program& p = t.program;
+    EngineUnderTest t;
+    Engine& p = t.engine;
     for (const QString& name : recorded)
         QVERIFY(appendLine(t.logFile(QStringLiteral("filename2.log")), name.toLatin1()));
     loadDownloadedNames(p);
@@ -117,7 +117,7 @@ void ListingScanTest::nlstWalk()
     p.transfer.uploadFileName = uploading;
 
     QCOMPARE(walkListing(p, listing, true), picks);
-    QCOMPARE(p.transfer.downloadCurrentFile, QStringLiteral("done"));
+    QCOMPARE(p.session.downloadCurrentFile, QStringLiteral("done"));
     QCOMPARE(failLines(t), refused);
 }
 
@@ -180,11 +180,11 @@ void ListingScanTest::listWalkByPatternTail()
     QFETCH(QString, listing);
     QFETCH(QString, patternField);
     QFETCH(QStringList, picks);
-    ProgramUnderTest t;
-    t.program.form.Text7->setText(patternField);
-    t.program.transfer.uploadFileName = QStringLiteral("x.dat");
+    EngineUnderTest t;
+    t.engine.downloadFields.pattern = patternField;
+    t.engine.transfer.uploadFileName = QStringLiteral("x.dat");
 
-    QCOMPARE(walkListing(t.program, listing, false), picks);
+    QCOMPARE(walkListing(t.engine, listing, false), picks);
     QCOMPARE(failLines(t), 0);
 }
 

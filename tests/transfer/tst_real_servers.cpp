@@ -102,8 +102,8 @@ struct ServerJob : JobUnderTest {
     {
         pointSite({ server.host(), server.port(), server.user(), password, QStringLiteral("/"), pattern });
         if (!nlst)
-            p.form.ai_list->trigger();
-        scheduleDisplay()->setText(kScheduleDisplay);
+            p.options.ai_nlst = false;
+        showScheduleDisplay(kScheduleDisplay);
     }
 
     void run() { FaultChecks::runWithin([this] { JobUnderTest::run(); }); }
@@ -119,10 +119,10 @@ struct ServerJob : JobUnderTest {
 void verifyEndedWell(const ServerJob& job)
 {
     QCOMPARE(job.errors(), QString());
-    QCOMPARE(job.scheduleDisplay()->text(), kScheduleDisplay);
+    QCOMPARE(job.scheduleDisplay(), kScheduleDisplay);
     QCOMPARE(job.lastRunLine(), (job.download ? QStringLiteral("Last Download on ") : QStringLiteral("Last Upload on "))
                                     + QStringLiteral("Mon 22nd Mar"));
-    QCOMPARE(job.p.form.windowTitle(), QStringLiteral("Tolvane - Idle"));
+    QCOMPARE(job.p.caption, QStringLiteral("Tolvane - Idle"));
 }
 
 void verifyLogin(const ServerJob& job)
@@ -200,9 +200,9 @@ void RealServersTest::job()
     START_REAL_FTP_SERVER(server);
     ServerJob job(server, scenario.download, nlst, scenario.pattern, server.password());
     if (scenario.deleteAfter)
-        (scenario.download ? job.p.form.ai_del : job.p.form.ai_del2)->trigger();
+        (scenario.download ? job.p.options.deleteAfterDownload : job.p.options.deleteAfterUpload) = true;
     if (scenario.datedNames)
-        job.p.form.ai_dstamp->trigger();
+        job.p.options.ai_dstamp = true;
     if (scenario.download)
         runDownload(scenario, job);
     else
@@ -313,7 +313,7 @@ void RealServersTest::wrongPassword()
 
     job.run();
 
-    QCOMPARE(job.scheduleDisplay()->text(), QStringLiteral("9AM Login Failed"));
+    QCOMPARE(job.scheduleDisplay(), QStringLiteral("9AM Login Failed"));
     QCOMPARE(job.errors(), QStringLiteral("Invalid User/Pass"));
     QCOMPARE(folderEntries(job.p.workPath), QStringList { "b.dat" });
     QCOMPARE(folderEntries(server.rootPath()), QStringList { "a.dat" });

@@ -75,7 +75,7 @@ void RetrievalPeerTest::twoFilesDeletedAfterDownload()
     QFETCH(DataOrder, order);
     QFETCH(bool, sizeAnnounced);
     QFETCH(int, firstSize);
-    PeerJob d(true, ProgramUnderTest::kDefaultTimeScale, kNow);
+    PeerJob d(true, EngineUnderTest::kDefaultTimeScale, kNow);
     d.p.options.deleteAfterDownload = true;
     const QByteArray a = faultBytes("a.dat", firstSize);
     const QByteArray b = faultBytes("b.dat", 70'000);
@@ -170,7 +170,7 @@ void RetrievalPeerTest::listingFoundNothingForThePattern()
     QFETCH(bool, folderEmpty);
     QFETCH(QStringList, fetched);
     PeerJob d(true);
-    d.p.form.ai_nlst->setChecked(nlst);
+    d.p.options.ai_nlst = nlst;
     if (!folderEmpty) {
         for (const QByteArray name : { "a.dat", "b.txt", "c.DAT" })
             d.putFile(name, faultBytes(name, 100));

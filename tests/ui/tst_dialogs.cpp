@@ -17,7 +17,7 @@ namespace {
 
 Row rowOf(Program& p, bool download)
 {
-    return download ? downloadRow(p) : uploadRow(p);
+    return download ? downloadRow(p.window) : uploadRow(p.window);
 }
 
 // The time dialog of a job, opened by a double click on its schedule display
@@ -181,7 +181,7 @@ private slots:
         QFETCH(bool, byMenu);
         ProgramUnderTest p;
         QVERIFY(showWindow(p.program.form));
-        Row row = downloadRow(p.program);
+        Row row = downloadRow(p.program.window);
         if (siteTyped) {
             typeSite(row, { .host = QStringLiteral("h") });
             clearHost(row.hostList);
@@ -215,7 +215,7 @@ private slots:
         ProgramUnderTest p;
         Program& program = p.program;
         QVERIFY(showWindow(program.form));
-        QVERIFY(program.workPath != QDir::currentPath());
+        QVERIFY(program.engine.workPath != QDir::currentPath());
         QVERIFY(QDir::current().mkdir(QStringLiteral("incoming")));
         const QString chosen = subfolderPicked ? p.logFile(QStringLiteral("incoming")) : QDir::currentPath();
         if (byMenu)
@@ -241,13 +241,13 @@ private slots:
         closeDialog(dialog, closing, inList ? static_cast<QWidget*>(dialog->Dir1) : dialog.data());
 
         QTRY_VERIFY_WITH_TIMEOUT(!dialog, kWaitMs);
-        QCOMPARE(program.workPath, chosen);
-        QCOMPARE(program.form.File2.Path(), chosen);
+        QCOMPARE(program.engine.workPath, chosen);
+        QCOMPARE(program.engine.File2.Path(), chosen);
         QCOMPARE(program.form.Label15->text(), QStringLiteral("Working Path is ") + chosen);
         Program restarted;
-        restarted.messages.recordInsteadOfShowing();
+        restarted.form.messages.recordInsteadOfShowing();
         startUp(restarted);
-        QCOMPARE(restarted.workPath, chosen);
+        QCOMPARE(restarted.engine.workPath, chosen);
     }
 };
 

@@ -45,7 +45,7 @@ private slots:
         QFETCH(bool, download);
         QFETCH(QString, typed);
         QFETCH(QString, expected);
-        Row row = download ? downloadRow(program()) : uploadRow(program());
+        Row row = download ? downloadRow(program().window) : uploadRow(program().window);
         operatorActions::typeSite(row, kSite);
         row.port->setText(typed);
         QCOMPARE(row.port->text(), expected);
@@ -93,7 +93,7 @@ private slots:
         QFETCH(bool, download);
         QFETCH(QString, user);
         QFETCH(bool, builtIn);
-        Row row = download ? downloadRow(program()) : uploadRow(program());
+        Row row = download ? downloadRow(program().window) : uploadRow(program().window);
         operatorActions::typeSite(row, kSite);
         type(row.user, user);
         // Every keystroke in the password field afterwards is undone.
@@ -119,7 +119,7 @@ private slots:
         QFETCH(bool, download);
         QFETCH(QString, field);
         QFETCH(bool, disarms);
-        Row row = download ? downloadRow(program()) : uploadRow(program());
+        Row row = download ? downloadRow(program().window) : uploadRow(program().window);
         operatorActions::typeSite(row, kSite);
         // The site's time as the schedule time dialog leaves it, then armed.
         row.site.hours[1] = QStringLiteral("3");
@@ -142,7 +142,7 @@ private slots:
 
     void editsWithAnEmptyHostStoreNothing()
     {
-        Row row = downloadRow(program());
+        Row row = downloadRow(program().window);
         operatorActions::typeSite(row, kSite);
         row.site.activeFlags[1] = QStringLiteral("1");
         const QStringList before = currentSite(row);

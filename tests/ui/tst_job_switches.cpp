@@ -14,7 +14,17 @@ constexpr double kFastTimeScale = 0.005;
 
 Row rowOf(Program& p, bool download)
 {
-    return download ? downloadRow(p) : uploadRow(p);
+    return download ? downloadRow(p.window) : uploadRow(p.window);
+}
+
+QString stateText(Program& p, bool download)
+{
+    return (download ? p.form.Label6 : p.form.Label7)->text();
+}
+
+QString switchedText(bool download, bool on)
+{
+    return QStringLiteral("%1 %2").arg(download ? "Downloads" : "Uploads", on ? "On" : "Off");
 }
 
 }
@@ -55,9 +65,9 @@ private slots:
 
         click(row.jobSwitch);
 
-        QCOMPARE(p.program.messages.shown(), QStringList { QStringLiteral("One or more fields are empty or incorrect") });
+        QCOMPARE(p.program.form.messages.shown(), QStringList { QStringLiteral("One or more fields are empty or incorrect") });
         QVERIFY(!row.jobSwitch->isChecked());
-        QCOMPARE(row.stateLabel->text(), row.switchedOffText);
+        QCOMPARE(stateText(p.program, download), switchedText(download, false));
         QVERIFY(!row.scheduleTimer.Enabled());
     }
 
@@ -83,15 +93,15 @@ private slots:
         row.site.lastRunDates[1] = row.site.lastRunDates[2] = today;
 
         click(row.jobSwitch);
-        QCOMPARE(row.stateLabel->text(), row.switchedOnText);
-        QCOMPARE(p.program.messages.shown(), QStringList());
+        QCOMPARE(stateText(p.program, download), switchedText(download, true));
+        QCOMPARE(p.program.form.messages.shown(), QStringList());
         if (!download)
-            QCOMPARE(p.program.form.File2.Pattern(), QStringLiteral("*.up"));
-        QTRY_COMPARE_WITH_TIMEOUT(row.tickCount, 1, kWaitMs);
+            QCOMPARE(p.program.engine.File2.Pattern(), QStringLiteral("*.up"));
+        QTRY_COMPARE_WITH_TIMEOUT(download ? p.program.engine.schedule.downloadTickCount : p.program.engine.schedule.uploadTickCount, 1, kWaitMs);
         QCOMPARE(row.site.index, 1);
 
         click(row.jobSwitch);
-        QCOMPARE(row.stateLabel->text(), row.switchedOffText);
+        QCOMPARE(stateText(p.program, download), switchedText(download, false));
         QVERIFY(!row.scheduleTimer.Enabled());
         QCOMPARE(row.site.lastRunDates[1], QStringLiteral("20000101"));
         QCOMPARE(row.site.lastRunDates[2], QStringLiteral("20000101"));

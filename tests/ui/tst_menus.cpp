@@ -4,6 +4,7 @@
 
 #include "schedule/JobRun.h"
 #include "support/FileBytes.h"
+#include "support/EngineUnderTest.h"
 #include "support/ProgramUnderTest.h"
 #include "support/ScriptedFtpPeer.h"
 
@@ -85,7 +86,7 @@ private slots:
         }
 
         QCOMPARE(checkedItems(p.program.form), checked);
-        QCOMPARE(optionValues(p.program.options), options);
+        QCOMPARE(optionValues(p.program.engine.options), options);
     }
 
     // The window's own close is refused while the download runs; "eXit Now!"
@@ -97,7 +98,7 @@ private slots:
         QVERIFY(showWindow(program.form));
         ScriptedFtpPeer peer;
         peer.stopAnsweringAt("USER");
-        pointDownloadSite(program, { .port = peer.port(), .user = QStringLiteral("alice"),
+        pointDownloadSite(program.engine, { .port = peer.port(), .user = QStringLiteral("alice"),
                                      .password = QStringLiteral("s3cret"), .pattern = QStringLiteral("*.dat") });
         bool closeRefused = false;
         bool closedByExitNow = false;
@@ -111,13 +112,13 @@ private slots:
         });
 
         // Returns once the supervision has ended the session nobody answers.
-        runDownloadJob(program);
+        runDownloadJob(program.engine);
 
         QVERIFY(closeRefused);
         QVERIFY(closedByExitNow);
-        QVERIFY(program.exitNowRequested);
+        QVERIFY(program.engine.schedule.exitNowRequested);
         QVERIFY(fileBytes(p.logFile(QStringLiteral("valuesd.log"))).contains("127.0.0.1"));
-        QVERIFY(fileBytes(p.logFile(QStringLiteral("pather.log"))).contains(program.workPath.toLatin1()));
+        QVERIFY(fileBytes(p.logFile(QStringLiteral("pather.log"))).contains(program.engine.workPath.toLatin1()));
     }
 };
 

@@ -17,7 +17,7 @@ namespace {
 
 Row rowOf(Program& p, bool download)
 {
-    return download ? downloadRow(p) : uploadRow(p);
+    return download ? downloadRow(p.window) : uploadRow(p.window);
 }
 
 QAction* removeItem(Program& p, bool download)
@@ -198,7 +198,7 @@ private slots:
         Row row = rowOf(p.program, download);
         typeSites(row, { QStringLiteral("a"), QStringLiteral("b") });
         if (jobRunning)
-            (download ? lockDownloadFields : lockUploadFields)(p.program);
+            (download ? lockDownloadFields : lockUploadFields)(p.program.engine);
         else
             clearHost(row.hostList);
 
@@ -222,9 +222,9 @@ private slots:
         QVERIFY(writeFileBytes(QStringLiteral("valuesd.log"), site("a") + site("b")));
         QVERIFY(writeFileBytes(QStringLiteral("valuesu.log"), "not a site\r\n"));
         Program program;
-        program.messages.recordInsteadOfShowing();
+        program.form.messages.recordInsteadOfShowing();
         startUp(program);
-        Row row = downloadRow(program);
+        Row row = downloadRow(program.window);
         QCOMPARE(row.site.count, 2);
         QCOMPARE(row.hostList->currentText(), QString());
 
@@ -252,9 +252,9 @@ private slots:
         // Refused, and refused again while still full.
         clearHost(row.hostList);
         QTest::keyClicks(row.hostList, QStringLiteral("xy"));
-        QCOMPARE(p.program.messages.shown().size(), 2);
-        QVERIFY2(p.program.messages.shown().first().contains(QString::number(kMaxSites)),
-                 qPrintable(p.program.messages.shown().first()));
+        QCOMPARE(p.program.form.messages.shown().size(), 2);
+        QVERIFY2(p.program.form.messages.shown().first().contains(QString::number(kMaxSites)),
+                 qPrintable(p.program.form.messages.shown().first()));
         QCOMPARE(row.site.count, kMaxSites);
         QCOMPARE(row.hostList->count(), kMaxSites);
         QCOMPARE(row.site.hosts[kMaxSites], QStringLiteral("s200"));
@@ -265,7 +265,7 @@ private slots:
         choose(removeItem(p.program, download));
         clearHost(row.hostList);
         QTest::keyClicks(row.hostList, QStringLiteral("x"));
-        QCOMPARE(p.program.messages.shown().size(), 2);
+        QCOMPARE(p.program.form.messages.shown().size(), 2);
         QCOMPARE(row.site.count, kMaxSites);
         QCOMPARE(row.site.hosts[kMaxSites], QStringLiteral("x"));
         QCOMPARE(row.site.hosts[1], QStringLiteral("s2"));

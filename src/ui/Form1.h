@@ -1,9 +1,8 @@
 #pragma once
 
-#include "platform/FileListBox.h"
-#include "platform/Timer.h"
-#include "platform/Winsock.h"
+#include "transfer/EngineView.h"
 #include "ui/ByteCounterField.h"
+#include "ui/MessageBox.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -15,35 +14,9 @@
 
 #include <functional>
 
-// The text of a hidden multi-line field that only the program reads and writes.
-// It is never shown, so it holds its text as a plain string: the listing of a
-// large folder is appended and scanned without a text document behind it.
-class HiddenTextField {
-public:
-    const QString& text() const { return content; }
-    void setText(const QString& text) { content = text; }
-    void append(const QString& more) { content.append(more); }
-
-private:
-    QString content;
-};
-
-// A hidden list that only the program fills and reads.
-class HiddenList {
-public:
-    void Clear() { items.clear(); }
-    void AddItem(const QString& item) { items.append(item); }
-    int ListCount() const { return int(items.size()); }
-    QString List(int index) const { return items.value(index); }
-
-private:
-    QStringList items;
-};
-
-// The main window and every object the program works with, each under its
-// name: the fields of the two job rows, the displays, the menus, the four
-// socket objects and the six timers.
-class Form1 : public QMainWindow {
+// The main window, each of its controls under its name: the fields of the two
+// job rows, the displays and the menus. It shows what the jobs tell it.
+class Form1 : public QMainWindow, public EngineView {
     Q_OBJECT
 public:
     Form1();
@@ -101,25 +74,6 @@ public:
     QLabel* Label18;
     QLabel* Label19;
 
-    // Hidden working controls.
-    FileListBox File2;
-    HiddenList Combo1;
-    HiddenTextField fText5;
-
-    // Socket objects.
-    Winsock ftpclient1;
-    Winsock ftpclient2;
-    Winsock ftpclient1a;
-    Winsock ftpclient3;
-
-    // Timers.
-    Timer Timer1 { 60000, false };
-    Timer Timer2 { 60000, false };
-    Timer Timer3 { 20000, true };
-    Timer Timer4 { 20000, true };
-    Timer Timerf { 1000, true };
-    Timer Timerg { 1000, true };
-
     // Menus.
     QMenu* ai_sched;
     QAction* ai_down;
@@ -148,9 +102,27 @@ public:
 
     // Asked whenever the window is to close; false keeps it open.
     std::function<bool()> closeRequest;
+    MessageBox messages;
 
     // Shows the window at its design size in the middle of the screen.
     void openCentred();
+
+    // The row of a job, its schedule display and its last-run line.
+    QList<QWidget*> rowFields(JobKind job) const;
+    QLabel* scheduleDisplay(JobKind job) const { return job == JobKind::Download ? Label11 : Label12; }
+    QLabel* lastRunLine(JobKind job) const { return job == JobKind::Download ? Label18 : Label19; }
+
+    void showCaption(const QString& caption) override;
+    void showScheduleDisplay(JobKind job, const QString& text) override;
+    void showLastRun(JobKind job, const QString& text) override;
+    void showSwitch(JobKind job, bool on, const QString& stateText) override;
+    void setRowEnabled(JobKind job, bool enabled) override;
+    void showByteCount(JobKind job, qint64 bytes) override;
+    void showProgress(JobKind job, const QString& text) override;
+    void setProgressVisible(JobKind job, bool visible) override;
+    void showMessage(const QString& text) override;
+    void jobStarted(JobKind job, const QString& host) override;
+    void jobEnded(JobKind job, const QString& outcome) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

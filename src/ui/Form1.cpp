@@ -1,4 +1,4 @@
-#include "app/Form1.h"
+#include "ui/Form1.h"
 
 #include <QCloseEvent>
 #include <QFrame>
@@ -6,6 +6,7 @@
 #include <QIcon>
 #include <QMenuBar>
 #include <QScreen>
+#include <QSignalBlocker>
 
 namespace {
 
@@ -236,3 +237,69 @@ void Form1::closeEvent(QCloseEvent* event)
     else
         event->accept();
 }
+
+QList<QWidget*> Form1::rowFields(JobKind job) const
+{
+    if (job == JobKind::Download)
+        return { Combo2, Text1, fText3, fText4, Text2, Text7, Text9 };
+    return { Combo3, Text3, Text4, Text5, Text6, Text8, Text10 };
+}
+
+void Form1::showCaption(const QString& caption)
+{
+    setWindowTitle(caption);
+}
+
+void Form1::showScheduleDisplay(JobKind job, const QString& text)
+{
+    scheduleDisplay(job)->setText(text);
+}
+
+void Form1::showLastRun(JobKind job, const QString& text)
+{
+    lastRunLine(job)->setText(text);
+}
+
+void Form1::showSwitch(JobKind job, bool on, const QString& stateText)
+{
+    QCheckBox* jobSwitch = job == JobKind::Download ? Check1 : Check2;
+    // Only the operator's clicks turn the switch; this shows where it stands.
+    const QSignalBlocker quiet(jobSwitch);
+    jobSwitch->setChecked(on);
+    (job == JobKind::Download ? Label6 : Label7)->setText(stateText);
+}
+
+void Form1::setRowEnabled(JobKind job, bool enabled)
+{
+    for (QWidget* field : rowFields(job))
+        field->setEnabled(enabled);
+    ai_type->setEnabled(enabled);
+}
+
+void Form1::showByteCount(JobKind job, qint64 bytes)
+{
+    (job == JobKind::Download ? fText6 : fText6b)->setCount(bytes);
+}
+
+void Form1::showProgress(JobKind job, const QString& text)
+{
+    QLineEdit* progress = job == JobKind::Download ? Text13 : Text14;
+    // Most chunks leave the whole percentage as it was.
+    if (progress->text() != text)
+        progress->setText(text);
+}
+
+void Form1::setProgressVisible(JobKind job, bool visible)
+{
+    (job == JobKind::Download ? Text13 : Text14)->setVisible(visible);
+}
+
+void Form1::showMessage(const QString& text)
+{
+    messages.show(this, text);
+}
+
+// The caption, the schedule display and the last-run line already say what
+// the window has to say about a job.
+void Form1::jobStarted(JobKind, const QString&) {}
+void Form1::jobEnded(JobKind, const QString&) {}
