@@ -189,6 +189,7 @@ public:
     void showProgress(JobKind, const QString&) override {}
     void setProgressVisible(JobKind, bool) override {}
     void showMessage(const QString&) override {}
+    void fileRecorded(JobKind, const QString&) override {}
     void jobStarted(JobKind, const QString&) override {}
     void jobEnded(JobKind, const QString&) override {}
 };

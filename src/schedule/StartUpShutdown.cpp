@@ -80,6 +80,18 @@ bool startUp(Engine& e)
     return sitesRead;
 }
 
+void useFirstSites(Engine& e)
+{
+    for (const auto& [site, fields] : { std::pair { downloadSiteColumns(e.sites), &e.downloadFields },
+                                        std::pair { uploadSiteColumns(e.sites), &e.uploadFields } }) {
+        if (site.count < 1)
+            continue;
+        site.index = 1;
+        *fields = { site.hosts[1], site.users[1], site.passwords[1], site.paths[1], site.patterns[1], site.ports[1],
+                    fields->retries };
+    }
+}
+
 void shutDown(Engine& e)
 {
     e.session.appClosing = true;

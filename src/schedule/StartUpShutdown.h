@@ -9,6 +9,10 @@ class Engine;
 // Returns whether both site files loaded whole.
 bool startUp(Engine& engine);
 
+// Without a window, each job's current site is its first, with the row's
+// fields as the window shows them after start-up.
+void useFirstSites(Engine& engine);
+
 // Shutdown: all handling of replies stops, the timers and sockets close
 // (waiting, within a bound, until they report closed), a file half-way is
 // dropped, and the sites and the working folder are saved.

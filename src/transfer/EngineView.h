@@ -29,6 +29,8 @@ public:
     virtual void setProgressVisible(JobKind job, bool visible) = 0;
     // A message the operator must acknowledge.
     virtual void showMessage(const QString& text) = 0;
+    // A file's line in its job's outcome log, as it was written.
+    virtual void fileRecorded(JobKind job, const QString& outcomeLine) = 0;
     // A job begins for a site, and ends: "done", or what its error log says.
     virtual void jobStarted(JobKind job, const QString& host) = 0;
     virtual void jobEnded(JobKind job, const QString& outcome) = 0;

@@ -12,13 +12,14 @@ namespace {
 const QString kDownloadOutcomeLog = QStringLiteral("dl_file_size.log");
 const QString kUploadOutcomeLog = QStringLiteral("fileupl.log");
 
-void appendOutcome(TransferContext& p, const QString& log, const QString& host, const QString& name,
-                   const QString& size, const QString& status)
+void appendOutcome(TransferContext& p, JobKind job, const QString& host, const QString& name, const QString& size,
+                   const QString& status)
 {
     const QDateTime now = p.clock.now();
-    const QStringList fields { dateWithSlashes(now.date()), timeWithColonsAmPm(now.time()), host, name,
-                               size, status };
-    appendLine(log, fields.join(QLatin1Char(' ')).toLatin1());
+    const QString line = QStringList { dateWithSlashes(now.date()), timeWithColonsAmPm(now.time()), host, name, size,
+                                       status }.join(QLatin1Char(' '));
+    appendLine(job == JobKind::Download ? kDownloadOutcomeLog : kUploadOutcomeLog, line.toLatin1());
+    p.view.fileRecorded(job, line);
 }
 
 // Whether this is the job's first "fail" for the name; it is noted.
@@ -50,14 +51,14 @@ void downloadRecordStep(TransferContext& p, const QString& status)
         size = t.downloadExpectedSize > -1 ? QString::number(t.downloadExpectedSize)
                                            : QStringLiteral("Unknown File Size");
     }
-    appendOutcome(p, kDownloadOutcomeLog, downloadHost(p), t.downloadLastFile, size, status);
+    appendOutcome(p, JobKind::Download, downloadHost(p), t.downloadLastFile, size, status);
 }
 
 void recordRefusedDownloadName(TransferContext& p, const QString& name)
 {
     if (!firstFailure(p.transfer.downloadFailedNames, name))
         return;
-    appendOutcome(p, kDownloadOutcomeLog, downloadHost(p), name, QStringLiteral("Unknown File Size"), kFail);
+    appendOutcome(p, JobKind::Download, downloadHost(p), name, QStringLiteral("Unknown File Size"), kFail);
 }
 
 void uploadRecordStep(TransferContext& p, const QString& status)
@@ -65,7 +66,7 @@ void uploadRecordStep(TransferContext& p, const QString& status)
     TransferVars& t = p.transfer;
     if (status == kFail && !firstFailure(t.uploadFailedNames, t.uploadFileName))
         return;
-    appendOutcome(p, kUploadOutcomeLog, uploadSiteColumns(p.sites).current(p.sites.uploadHosts),
+    appendOutcome(p, JobKind::Upload, uploadSiteColumns(p.sites).current(p.sites.uploadHosts),
                   t.uploadFileName, QString::number(t.uploadFileLength), status);
     if (status == kPass && p.options.deleteAfterUpload)
         removeLocalFile(localFilePath(p.workPath, t.uploadFileName));

@@ -300,6 +300,7 @@ void Form1::showMessage(const QString& text)
 }
 
 // The caption, the schedule display and the last-run line already say what
-// the window has to say about a job.
+// the window has to say about a job; the outcome log holds the rest.
+void Form1::fileRecorded(JobKind, const QString&) {}
 void Form1::jobStarted(JobKind, const QString&) {}
 void Form1::jobEnded(JobKind, const QString&) {}

@@ -121,6 +121,7 @@ public:
     void showProgress(JobKind job, const QString& text) override;
     void setProgressVisible(JobKind job, bool visible) override;
     void showMessage(const QString& text) override;
+    void fileRecorded(JobKind job, const QString& outcomeLine) override;
     void jobStarted(JobKind job, const QString& host) override;
     void jobEnded(JobKind job, const QString& outcome) override;
 

@@ -34,6 +34,7 @@ public:
     void showProgress(JobKind job, const QString& text) override { progress[job] = text; }
     void setProgressVisible(JobKind job, bool visible) override { progressVisible[job] = visible; }
     void showMessage(const QString& text) override { messages << text; }
+    void fileRecorded(JobKind, const QString&) override {}
     void jobStarted(JobKind job, const QString& host) override { jobs << name(job) + QStringLiteral(" started: ") + host; }
     void jobEnded(JobKind job, const QString& outcome) override { jobs << name(job) + QStringLiteral(" ended: ") + outcome; }
 
