@@ -9,7 +9,6 @@ class Clock {
 public:
     QDateTime now() const;
     void set(const QDateTime& fixed) { fixedTime = fixed; }
-    void followSystem() { fixedTime.reset(); }
 
 private:
     std::optional<QDateTime> fixedTime;

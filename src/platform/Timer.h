@@ -11,7 +11,6 @@ class Timer : public QObject {
 public:
     explicit Timer(int intervalMs, bool enabled, QObject* parent = nullptr);
 
-    int Interval() const { return interval; }
     void setInterval(int intervalMs);
     bool Enabled() const { return enabled; }
     void setEnabled(bool on);

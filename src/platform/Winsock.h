@@ -23,9 +23,7 @@ class Winsock : public QObject {
 public:
     enum StateValue {
         sckClosed = 0,
-        sckOpen = 1,
         sckListening = 2,
-        sckConnectionPending = 3,
         sckResolvingHost = 4,
         sckHostResolved = 5,
         sckConnecting = 6,
@@ -66,9 +64,6 @@ public:
     void SendData(const QByteArray& data);
     QByteArray GetData();
     void Close();
-
-    // Received bytes not yet taken by GetData.
-    int BytesPending() const { return int(pending.size()); }
 
 signals:
     void ConnectEvent();

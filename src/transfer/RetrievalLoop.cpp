@@ -15,8 +15,8 @@
 
 namespace {
 
-// While a file's commands are under way, or outside state 12, the pickers do
-// not pick: the reply goes on to the step of the file in progress.
+// While a file's commands are under way, the pickers do not pick: the reply
+// goes on to the step of the file in progress.
 bool fileSequenceUnderWay(TransferContext& p)
 {
     TransferVars& t = p.transfer;

@@ -2,9 +2,9 @@
 
 struct TransferContext;
 
-// The download session's transfer phase: each reply runs the
-// next-file test and then, with a file to go on with, one step of that file's
-// commands (transfer type, PORT, REST 0, RETR), its verification and DELE.
+// The download session's transfer phase: each reply runs the next-file test
+// and then, with a file to go on with, one step of that file's commands
+// (transfer type, PORT, REST 0, RETR), its verification and DELE.
 
 // True when the loop has a file to go on with; picks the next listed name when
 // the previous file is finished.

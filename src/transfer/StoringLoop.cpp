@@ -84,7 +84,7 @@ void chooseNextFile(TransferContext& p)
         ++t.uploadFileIndex;  // the list is used up
 }
 
-// State 21: the reply to REST; STOR goes out.
+// The reply to REST: STOR goes out.
 void sendStore(TransferContext& p, Job& job)
 {
     TransferVars& t = p.transfer;

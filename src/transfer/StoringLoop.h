@@ -3,8 +3,8 @@
 struct TransferContext;
 
 // The upload session's storing phase: each reply either chooses the next
-// local file or advances the current file's
-// commands (transfer type, PORT, REST 0, STOR).
+// local file or advances the current file's commands (transfer type, PORT,
+// REST 0, STOR).
 void storingStep(TransferContext& context);
 void storeFileStep(TransferContext& context);
 

@@ -19,7 +19,6 @@ public:
     bool openForWriting(const QByteArray& path);
     // Writes the bytes at the end; a failed or short write is remembered.
     void write(const QByteArray& bytes);
-    bool writeFailed() const { return failedWrite; }
     // Gives the written file its name, replacing an older copy. False when the
     // file was not written whole or cannot be moved; it is then discarded.
     bool keepWritten();

@@ -26,7 +26,8 @@ void failFileNow(TransferContext& p)
 }
 
 // The data connection is closed once the whole file has gone out; the server's
-// reply to that, in state 18, confirms or refuses the file.
+// reply to that, once the next file is being chosen, confirms or refuses the
+// file.
 void endOfFileSent(TransferContext& p)
 {
     p.session.uploadState = ProtocolState::ChoosingFile;
