@@ -8,6 +8,7 @@
 #include "schedule/Engine.h"
 #include "schedule/ErrorLogs.h"
 #include "schedule/FieldLocks.h"
+#include "schedule/JobOutcome.h"
 #include "schedule/JobSwitch.h"
 #include "transfer/ListingScan.h"
 #include "transfer/StoringLoop.h"
@@ -120,26 +121,6 @@ void connectJob(JobParts& j)
     j.otherStallTicks = 0;
     j.otherSupervision.setEnabled(false);
     startControlSession(j.job);
-}
-
-// The error log's word for a session that ended with this error number. A
-// session the supervision ended is a timeout, never a refused login.
-QString failureMessage(int error, bool timedOut)
-{
-    if (error == 11001)
-        return QStringLiteral("Invalid IP/Host");
-    if (error == kInvalidReplyError)
-        return QStringLiteral("Invalid Reply");
-    if (error > 0 || timedOut)
-        return QStringLiteral("Timeout Error");
-    return QStringLiteral("Invalid User/Pass");
-}
-
-// A socket error, as opposed to a host that was not found or a server that
-// does not speak FTP.
-bool isSocketError(int error)
-{
-    return error > 0 && error != 11001 && error != kInvalidReplyError;
 }
 
 // A failed session: the schedule display says how, and the error log why.
