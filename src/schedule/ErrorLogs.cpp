@@ -1,8 +1,8 @@
 #include "schedule/ErrorLogs.h"
 
-#include "schedule/Engine.h"
 #include "platform/ClockTexts.h"
 #include "platform/TextFiles.h"
+#include "schedule/Engine.h"
 
 namespace {
 

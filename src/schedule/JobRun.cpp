@@ -2,7 +2,6 @@
 
 #include "ftp/ControlSession.h"
 #include "ftp/Job.h"
-#include "ftp/ReplyCodes.h"
 #include "ftp/TimedWait.h"
 #include "platform/Yield.h"
 #include "schedule/Engine.h"

@@ -1,8 +1,8 @@
 #include "schedule/ScheduleTick.h"
 
-#include "schedule/Engine.h"
 #include "config/NumberText.h"
 #include "platform/ClockTexts.h"
+#include "schedule/Engine.h"
 #include "schedule/JobRun.h"
 #include "schedule/Recovery.h"
 #include "schedule/SiteTime.h"

@@ -1,8 +1,7 @@
 #include "schedule/Supervision.h"
 
-#include "schedule/Engine.h"
-#include "config/NumberText.h"
 #include "platform/ClockTexts.h"
+#include "schedule/Engine.h"
 #include "schedule/ErrorLogs.h"
 #include "schedule/JobRun.h"
 #include "schedule/Recovery.h"

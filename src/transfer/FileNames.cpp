@@ -1,6 +1,5 @@
 #include "transfer/FileNames.h"
 
-#include "transfer/LocalPaths.h"
 
 #include <QFile>
 

@@ -1,12 +1,12 @@
 #include "ui/Form2.h"
 
-#include "schedule/Engine.h"
-#include "ui/Form1.h"
-#include "ui/Window.h"
 #include "config/NumberText.h"
+#include "schedule/Engine.h"
 #include "ui/DialogKeys.h"
 #include "ui/FieldValidation.h"
+#include "ui/Form1.h"
 #include "ui/Row.h"
+#include "ui/Window.h"
 
 #include <QHBoxLayout>
 

@@ -1,10 +1,10 @@
 #include "ui/Form3.h"
 
+#include "config/SettingsFiles.h"
 #include "schedule/Engine.h"
+#include "ui/DialogKeys.h"
 #include "ui/Form1.h"
 #include "ui/Window.h"
-#include "config/SettingsFiles.h"
-#include "ui/DialogKeys.h"
 
 #include <QDir>
 #include <QFileSystemModel>
