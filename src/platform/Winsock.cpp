@@ -2,7 +2,9 @@
 
 #include <QHostAddress>
 #include <QHostInfo>
+#include <QElapsedTimer>
 #include <QSocketNotifier>
+#include <QThread>
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -19,6 +21,10 @@ namespace {
 constexpr qsizetype kReadPiece = 256 * 1024;
 constexpr qsizetype kPendingCap = 8 * 1024 * 1024;
 constexpr qsizetype kReadBudgetPerWakeUp = 2 * 1024 * 1024;
+// Send events raised in one trip through the event loop, at most, and for at
+// most this long.
+constexpr int kSendsRaisedPerTrip = 32;
+constexpr qint64 kSendsTripNs = 1'000'000;
 
 int errorNumberFor(int err)
 {
@@ -355,13 +361,45 @@ void Winsock::flushOutgoing()
     }
     if (written == 0 && completed == 0)
         return;
-    const int remaining = int(outgoing.size());
-    raiseLater([this, written, completed, remaining] {
+    sentNotRaised += written;
+    completedNotRaised += completed;
+    remainingToSend = int(outgoing.size());
+    // A send made by a handler of the sends raised now is raised by that same
+    // call once the handler has returned; any other goes through the loop.
+    if (raisingSendsAtLoopLevel == QThread::currentThread()->loopLevel() || sendsQueued)
+        return;
+    sendsQueued = true;
+    raiseLater([this] { raiseSends(); });
+}
+
+void Winsock::raiseSends()
+{
+    sendsQueued = false;
+    const quint64 raisedIn = generation;
+    const int outerLevel = std::exchange(raisingSendsAtLoopLevel, QThread::currentThread()->loopLevel());
+    QElapsedTimer trip;
+    trip.start();
+    for (int round = 1; sentNotRaised > 0 || completedNotRaised > 0; ++round) {
+        // An upload sends its next chunk from the completion of the last. When
+        // the kernel takes the chunk at once, its completion is raised here,
+        // after the handler has returned, without another trip through the
+        // event loop; after a bound the loop gets its turn, so that control
+        // replies and timers are never kept waiting.
+        if (round > kSendsRaisedPerTrip || trip.nsecsElapsed() > kSendsTripNs) {
+            sendsQueued = true;
+            raiseLater([this] { raiseSends(); });
+            break;
+        }
+        const qint64 written = std::exchange(sentNotRaised, 0);
+        const int completed = std::exchange(completedNotRaised, 0);
         if (written > 0)
-            emit SendProgress(int(written), remaining);
-        for (int i = 0; i < completed; ++i)
+            emit SendProgress(int(written), remainingToSend);
+        for (int i = 0; i < completed && raisedIn == generation; ++i)
             emit SendComplete();
-    });
+        if (raisedIn != generation)
+            break;
+    }
+    raisingSendsAtLoopLevel = outerLevel;
 }
 
 void Winsock::onWritable()
@@ -394,6 +432,9 @@ void Winsock::Close()
     connectionEnded = false;
     outgoing.clear();
     sendSizesLeft.clear();
+    sentNotRaised = 0;
+    completedNotRaised = 0;
+    sendsQueued = false;
     state = sckClosed;
 }
 

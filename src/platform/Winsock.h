@@ -84,6 +84,7 @@ private:
     void onReadable();
     void onWritable();
     void flushOutgoing();
+    void raiseSends();
     void watchConnection();
 
     // Queues fn to run in order with this socket's other events; dropped when
@@ -119,4 +120,11 @@ private:
 
     QByteArray outgoing;
     std::deque<qint64> sendSizesLeft;  // bytes still to go for each SendData
+    // Sends done and not yet raised as events, and what is left to send.
+    qint64 sentNotRaised = 0;
+    int completedNotRaised = 0;
+    int remainingToSend = 0;
+    bool sendsQueued = false;
+    // The event-loop level of the call raising send events now; -1 for none.
+    int raisingSendsAtLoopLevel = -1;
 };

@@ -144,7 +144,7 @@ void continueWithNextFile(TransferContext& p)
 
 // The file was not retrieved: it is recorded "fail" and the next file starts
 // at once, without waiting for another reply.
-void failFileAndGoOn(TransferContext& p, Job& job)
+void failFileAndGoOn(TransferContext& p)
 {
     p.ftpclient2.Close();
     p.transfer.transferFile.discardWritten();
@@ -210,7 +210,7 @@ void requestFile(TransferContext& p, Job& job)
         // Nothing could hold the file's bytes: it is not requested at all.
         job.state = ProtocolState::Transfer;
         t.downloadVerifyGate = true;
-        failFileAndGoOn(p, job);
+        failFileAndGoOn(p);
         return;
     }
     sendCommand(job, QStringLiteral("RETR ") + p.session.downloadCurrentFile);
@@ -226,7 +226,7 @@ void awaitFileData(TransferContext& p, Job& job)
     // A server that opened the data connection at PORT leaves it open after
     // refusing the file; the refusal itself ends the file.
     if (refuses(job.reply)) {
-        failFileAndGoOn(p, job);
+        failFileAndGoOn(p);
         return;
     }
     // An empty file: nothing is to come on a data connection that is open. One
@@ -245,7 +245,7 @@ void awaitFileData(TransferContext& p, Job& job)
     const bool stillThisFile = job.state == ProtocolState::Transfer && t.downloadVerifyGate && p.session.downloadFileInProgress
         && t.downloadLastFile == file;
     if (!t.downloadDataConnected && stillThisFile)
-        failFileAndGoOn(p, job);  // no data connection came
+        failFileAndGoOn(p);  // no data connection came
 }
 
 }

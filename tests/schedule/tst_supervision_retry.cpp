@@ -15,9 +15,10 @@ using Transfer = ScriptedFtpPeer::Transfer;
 // The supervision counts ticks, not seconds: a smaller scale only makes its
 // ten ticks pass sooner.
 constexpr double kSupervisionTimeScale = 0.005;
-// Larger than one upload chunk and one read, so a reset comes while the file
-// is going out.
-constexpr int kFileBytes = 20'000;
+// Larger than what an upload sends in one trip through the event loop (the
+// peer runs in the same loop) and than one read, so a reset comes while the
+// file is going out.
+constexpr int kFileBytes = 300'000;
 
 QStringList names(const QString& stem, int count)
 {
