@@ -178,16 +178,8 @@ QString badPick(const QString& name)
 }
 
 // The walk shows nothing the checks read.
-class UnseenView : public EngineView {
+class UnseenView : public WindowlessView {
 public:
-    void showCaption(const QString&) override {}
-    void showScheduleDisplay(JobKind, const QString&) override {}
-    void showLastRun(JobKind, const QString&) override {}
-    void showSwitch(JobKind, bool, const QString&) override {}
-    void setRowEnabled(JobKind, bool) override {}
-    void showByteCount(JobKind, qint64) override {}
-    void showProgress(JobKind, const QString&) override {}
-    void setProgressVisible(JobKind, bool) override {}
     void showMessage(const QString&) override {}
     void fileRecorded(JobKind, const QString&) override {}
     void jobStarted(JobKind, const QString&) override {}

@@ -2,7 +2,9 @@
 
 #include "platform/TextFiles.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 
 namespace {
@@ -73,4 +75,26 @@ bool saveWorkPath(const QString& folder)
 {
     QSaveFile file(kWorkPathFile);
     return writeSettingsFile(file, { workPathLine(folder) });
+}
+
+QString settingsFolderProblem()
+{
+    const QString folder = QDir::currentPath();
+    const QFileInfo info(folder);
+    if (!info.isReadable() || !info.isExecutable())
+        return QStringLiteral("cannot read the settings folder %1").arg(folder);
+    if (!info.isWritable())
+        return QStringLiteral("cannot write into the settings folder %1, where closing saves the settings").arg(folder);
+    for (const QString& name : { kDownloadSiteFile, kUploadSiteFile, kWorkPathFile }) {
+        QFile file(name);
+        if (!file.exists())
+            continue;
+        const QString path = QDir(folder).filePath(name);
+        if (!file.open(QIODevice::ReadOnly))
+            return QStringLiteral("cannot read the settings file %1: %2").arg(path, file.errorString());
+        // A save never replaces a file its owner may not write.
+        if (!QFileInfo(name).isWritable())
+            return QStringLiteral("cannot write the settings file %1, which closing saves").arg(path);
+    }
+    return {};
 }

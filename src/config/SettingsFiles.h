@@ -28,3 +28,8 @@ bool saveSiteTable(const SiteColumns& table, const QString& fileName, bool recal
 // unreadable.
 QString readWorkPath();
 bool saveWorkPath(const QString& folder);
+
+// Why the settings cannot be kept in the current folder, in words for the
+// operator, or empty when they can: the folder, and each settings file in it,
+// must be readable and writable (closing saves them).
+QString settingsFolderProblem();

@@ -74,7 +74,7 @@ void switchOn(Switch& s)
 
 }
 
-void turnJobSwitch(Engine& engine, JobKind job, bool on)
+bool turnJobSwitch(Engine& engine, JobKind job, bool on)
 {
     Switch s = switchOf(engine, job);
     s.control.Close();
@@ -83,4 +83,5 @@ void turnJobSwitch(Engine& engine, JobKind job, bool on)
         switchOn(s);
     else
         switchOff(s);
+    return s.on;
 }

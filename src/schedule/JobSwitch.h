@@ -9,4 +9,5 @@ class Engine;
 // and makes every site eligible again today. On checks the row's fields first:
 // an empty field or a port that is no number turns the switch back off, with
 // a message; otherwise the schedule tick starts, its first tick on site 1.
-void turnJobSwitch(Engine& engine, JobKind job, bool on);
+// Returns whether the switch is on afterwards.
+bool turnJobSwitch(Engine& engine, JobKind job, bool on);

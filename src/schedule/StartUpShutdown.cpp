@@ -11,9 +11,6 @@
 
 namespace {
 
-// How long closing waits for the four sockets to report closed.
-constexpr int kClosingSocketsWaitMs = 10'000;
-
 void giveFreeSlotsDefaults(SiteColumns& site, const QString& hour)
 {
     for (int slot = site.count + 1; slot <= kMaxSites; ++slot) {

@@ -13,6 +13,9 @@ bool startUp(Engine& engine);
 // fields as the window shows them after start-up.
 void useFirstSites(Engine& engine);
 
+// How long closing waits for the four sockets to report closed.
+constexpr int kClosingSocketsWaitMs = 10'000;
+
 // Shutdown: all handling of replies stops, the timers and sockets close
 // (waiting, within a bound, until they report closed), a file half-way is
 // dropped, and the sites and the working folder are saved.

@@ -35,3 +35,17 @@ public:
     virtual void jobStarted(JobKind job, const QString& host) = 0;
     virtual void jobEnded(JobKind job, const QString& outcome) = 0;
 };
+
+// A view with no window: nothing redraws the displays, so only the messages
+// and the jobs' and files' outcomes remain to be told.
+class WindowlessView : public EngineView {
+public:
+    void showCaption(const QString&) override {}
+    void showScheduleDisplay(JobKind, const QString&) override {}
+    void showLastRun(JobKind, const QString&) override {}
+    void showSwitch(JobKind, bool, const QString&) override {}
+    void setRowEnabled(JobKind, bool) override {}
+    void showByteCount(JobKind, qint64) override {}
+    void showProgress(JobKind, const QString&) override {}
+    void setProgressVisible(JobKind, bool) override {}
+};

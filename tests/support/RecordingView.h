@@ -35,9 +35,6 @@ public:
     void setProgressVisible(JobKind job, bool visible) override { progressVisible[job] = visible; }
     void showMessage(const QString& text) override { messages << text; }
     void fileRecorded(JobKind, const QString&) override {}
-    void jobStarted(JobKind job, const QString& host) override { jobs << name(job) + QStringLiteral(" started: ") + host; }
-    void jobEnded(JobKind job, const QString& outcome) override { jobs << name(job) + QStringLiteral(" ended: ") + outcome; }
-
-private:
-    static QString name(JobKind job) { return job == JobKind::Download ? QStringLiteral("download") : QStringLiteral("upload"); }
+    void jobStarted(JobKind job, const QString& host) override { jobs << jobName(job) + QStringLiteral(" started: ") + host; }
+    void jobEnded(JobKind job, const QString& outcome) override { jobs << jobName(job) + QStringLiteral(" ended: ") + outcome; }
 };
