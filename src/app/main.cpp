@@ -1,3 +1,5 @@
+#include "app/CommandLine.h"
+#include "app/Headless.h"
 #include "app/Program.h"
 #include "app/StartUp.h"
 #include "platform/PlainEventLoop.h"
@@ -8,10 +10,12 @@
 
 int main(int argc, char* argv[])
 {
+    CommandLine commandLine;
+    if (!commandLine.opensWindow(argc, argv))
+        return runHeadless(argc, argv);
     choosePlainEventLoop();
     QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("Tolvane"));
-    QApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
+    commandLine.read(app);
     Program program;
     // Everything is saved by then; the job waiting further up the stack has
     // nothing left to do.

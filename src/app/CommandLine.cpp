@@ -1,0 +1,61 @@
+#include "app/CommandLine.h"
+
+#include "app/StandardStreams.h"
+
+#include <QCoreApplication>
+
+#include <cstdlib>
+
+namespace {
+
+[[noreturn]] void endWithUsageError(const QString& message)
+{
+    printProblem(message);
+    std::exit(EXIT_FAILURE);
+}
+
+}
+
+CommandLine::CommandLine()
+    : headless(QStringLiteral("headless"),
+               QStringLiteral("Run without a window, from the settings, records and logs of the current folder, "
+                              "until SIGTERM or SIGINT.")),
+      download(QStringLiteral("download"), QStringLiteral("With --headless: switch the downloads on.")),
+      upload(QStringLiteral("upload"), QStringLiteral("With --headless: switch the uploads on.")),
+      everyHour(QStringLiteral("every-hour"), QStringLiteral("With --headless: \"Every Hour\", each site due hourly "
+                                                             "from its hour on."))
+{
+    QCoreApplication::setApplicationName(QStringLiteral("Tolvane"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(PROJECT_VERSION));
+    parser.setApplicationDescription(QStringLiteral("Collects files from FTP sites and delivers files to others, "
+                                                    "each site at its hour of the day."));
+    // Qt's own options of a window ("-platform", "-style") are single-dash
+    // words; read as short options run together, "-reverse" would hold "-v".
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    parser.addHelpOption();
+    parser.addVersionOption();
+    parser.addOptions({ headless, download, upload, everyHour });
+}
+
+bool CommandLine::opensWindow(int argc, char* argv[])
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    // Qt's options of a window are unknown here and make this parse fail;
+    // the program's own are found all the same.
+    parser.parse(arguments);
+    return parser.optionNames().isEmpty();
+}
+
+HeadlessChoice CommandLine::read(const QCoreApplication& application)
+{
+    parser.process(application);
+    const HeadlessChoice choice { parser.isSet(download), parser.isSet(upload), parser.isSet(everyHour) };
+    const bool jobChosen = choice.download || choice.upload;
+    if (!parser.isSet(headless) && (jobChosen || choice.everyHour))
+        endWithUsageError(QStringLiteral("--download, --upload and --every-hour need --headless"));
+    if (parser.isSet(headless) && !jobChosen)
+        endWithUsageError(QStringLiteral("--headless needs --download, --upload or both"));
+    return choice;
+}
