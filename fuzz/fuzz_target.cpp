@@ -2,7 +2,7 @@
 // runs. A broken property aborts, so libFuzzer keeps the input as a crash.
 #include "FuzzChecks.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <cstdio>
 #include <cstdlib>
 
@@ -15,13 +15,11 @@ const FuzzTarget* target = nullptr;
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     Q_UNUSED(argc);
-    // The listing walk runs on a program, whose window needs an application;
-    // nothing is shown. Qt gets no argument of libFuzzer's to parse.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The listing walk runs on an engine, whose sockets and timers need an
+    // application. Qt gets no argument of libFuzzer's to parse.
     static int qtArgc = 1;
     static char* qtArgv[] = { (*argv)[0], nullptr };
-    static QApplication* application = new QApplication(qtArgc, qtArgv);
+    static QCoreApplication* application = new QCoreApplication(qtArgc, qtArgv);
     Q_UNUSED(application);
     target = findFuzzTarget(QLatin1StringView(TOLVANE_FUZZ_TARGET));
     if (!target) {
