@@ -140,8 +140,9 @@ void printTransferRows(const char* rate, const char* cpu, const Direction& d, do
              QStringLiteral(">= %1 of curl: %2").arg(target).arg(QLatin1String(verdict(ratio >= target))));
     const double cpuPerGiB = median(d.programCpu);
     printRow(cpu, number(cpuPerGiB, 3), number(median(d.curlCpu), 3), number(cpuPerGiB / median(d.curlCpu), 2),
-             cpuTarget > 0 ? QStringLiteral("<= %1 s: %2").arg(cpuTarget).arg(QLatin1String(verdict(cpuPerGiB <= cpuTarget)))
-                           : QString());
+             cpuTarget > 0
+                 ? QStringLiteral("<= %1 s: %2").arg(cpuTarget).arg(QLatin1String(verdict(cpuPerGiB <= cpuTarget)))
+                 : QString());
 }
 
 QString rssText(long kib)
@@ -240,7 +241,8 @@ int main(int argc, char** argv)
     std::printf("|%s|%s|%s|%s|%s|\n", QByteArray(36, '-').constData(), QByteArray(14, '-').constData(),
                 QByteArray(12, '-').constData(), QByteArray(11, '-').constData(), QByteArray(24, '-').constData());
     printTransferRows("download, MB/s of the data phase", "download, CPU s per GiB", download, kDownloadTarget);
-    printTransferRows("upload, MB/s of the data phase", "upload, CPU s per GiB", upload, kUploadTarget, kUploadCpuTarget);
+    printTransferRows("upload, MB/s of the data phase", "upload, CPU s per GiB", upload, kUploadTarget,
+                      kUploadCpuTarget);
     const bool flat = rss[0] > 0 && rss[1] > 0;
     for (int i = 0; i < 2; ++i) {
         const QString what = QStringLiteral("peak RSS, %1 MiB download, MB").arg(rssSizes[i]);
