@@ -15,7 +15,7 @@ fail() { echo "$*"; exit 1; }
 [ -f new/folder/pather.log ] || fail "no pather.log in the folder made for it"
 
 # Due twelve hours from now, so the switch turns on and no job starts.
-[ "$(date +%p)" = AM ] && half_day=PM || half_day=AM
+[ "$(LC_ALL=C date +%p)" = AM ] && half_day=PM || half_day=AM
 printf '"127.0.0.1","bob","bdf","/","21","*.dat","1","1","%s","%s"\n' "$(date +%-I)" $half_day >new/folder/valuesd.log
 rm new/folder/pather.log
 "$program" --folder new/folder --headless --download &
