@@ -7,7 +7,7 @@ FUZZ_SECONDS ?= 60
 # regression.
 FUZZ_CHECK_SECONDS ?= 5
 
-.PHONY: deps build run test bench screenshot clean fuzz fuzz-build
+.PHONY: deps build run test package bench screenshot clean fuzz fuzz-build
 
 # Also unpacks the FTP servers of the tests into the build folder.
 deps:
@@ -24,6 +24,10 @@ run: build
 test: build fuzz-build
 	@bash fuzz/run-fuzzers.sh $(FUZZ_DIR) $(FUZZ_CHECK_SECONDS)
 	@cd $(BUILD_DIR) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --timeout 600 -j4
+
+# tolvane_VERSION_ARCH.deb in the build folder (README, "Installing").
+package: build
+	@cd $(BUILD_DIR) && cpack
 
 # Runs every benchmark and prints its figures.
 bench: build

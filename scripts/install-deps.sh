@@ -10,6 +10,9 @@ build_dir=${1:-build}
 packages=(
   g++ cmake ninja-build ccache qt6-base-dev libgl-dev libcrypt-dev
   python3 python3-pyftpdlib libpam-modules curl
+  # The Debian package (dpkg-shlibdeps finds its dependencies, file its
+  # programs) and the checks of the installed menu entry and metainfo.
+  dpkg-dev file desktop-file-utils appstream
   # What the unpacked servers below load at run time: vsftpd libwrap0,
   # proftpd libmemcached11, libmemcachedutil2, libpcre2-posix3 and
   # libhiredis0.14, pure-ftpd libsodium23.

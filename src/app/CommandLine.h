@@ -21,14 +21,20 @@ public:
 
     // Read before any application object exists, since it decides the
     // object's kind: the window opens unless an option of the program's own
-    // is given; none of those needs a display.
+    // other than where to start is given; none of those needs a display.
     bool opensWindow(int argc, char* argv[]);
 
     // Reads the arguments the application object left (a window takes out
     // Qt's own). --help and --version print and end the process with 0; an
     // unknown option, a job option without --headless, or --headless without
-    // a job prints why and ends it with 1, as the parser does.
+    // a job, or both folder options, prints why and ends it with 1, as the
+    // parser does.
     HeadlessChoice read(const QCoreApplication& application);
+
+    // After read: the folder to start in, as if started from it (--folder,
+    // or the user's data folder for --data-folder); empty to stay in the
+    // current folder.
+    QString startFolder() const;
 
 private:
     QCommandLineParser parser;
@@ -36,4 +42,6 @@ private:
     QCommandLineOption download;
     QCommandLineOption upload;
     QCommandLineOption everyHour;
+    QCommandLineOption folder;
+    QCommandLineOption dataFolder;
 };

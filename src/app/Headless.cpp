@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "app/HeadlessView.h"
 #include "app/StandardStreams.h"
+#include "app/StartFolder.h"
 #include "app/TerminationSignals.h"
 #include "config/SettingsFiles.h"
 #include "platform/PlainEventLoop.h"
@@ -50,7 +51,10 @@ int runHeadless(int& argc, char* argv[])
 {
     choosePlainEventLoop();
     QCoreApplication application(argc, argv);
-    const HeadlessChoice choice = CommandLine().read(application);
+    CommandLine commandLine;
+    const HeadlessChoice choice = commandLine.read(application);
+    if (!enterStartFolder(commandLine.startFolder()))
+        return EXIT_FAILURE;
     if (const QString problem = settingsFolderProblem(); !problem.isEmpty()) {
         printProblem(problem);
         return EXIT_FAILURE;

@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 #include "app/Headless.h"
 #include "app/Program.h"
+#include "app/StartFolder.h"
 #include "app/StartUp.h"
 #include "platform/PlainEventLoop.h"
 
@@ -16,6 +17,8 @@ int main(int argc, char* argv[])
     choosePlainEventLoop();
     QApplication app(argc, argv);
     commandLine.read(app);
+    if (!enterStartFolder(commandLine.startFolder()))
+        return EXIT_FAILURE;
     Program program;
     // Everything is saved by then; the job waiting further up the stack has
     // nothing left to do.
