@@ -86,12 +86,6 @@ QByteArrayList linesUntil(QProcess& process, const QByteArray& begin)
     return {};
 }
 
-void finish(QProcess& process)
-{
-    if (!process.waitForFinished(kProcessBoundMs))
-        process.kill();
-}
-
 }
 
 class HeadlessTest : public QObject {
@@ -151,72 +145,59 @@ private slots:
         QVERIFY(QFile::exists(folder.filePath("pather.log")));
     }
 
-    void refusesToRun_data()
+    // Ended at once, saying why: --help and --version by the program itself,
+    // which would open a window without them; a settings folder or file the
+    // service cannot use, or a switch that refuses, by the service.
+    void endsAtOnce_data()
     {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("folderMode");
-        QTest::addColumn<int>("siteFileMode");
-        QTest::addColumn<QString>("port");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<bool>("startedUp");
+        QTest::addColumn<int>("siteFileMode");  // -1: no site file
+        QTest::addColumn<QString>("said");
+        QTest::addColumn<int>("exitCode");
+        const QString service(TOLVANE_HEADLESS_AT_TEST_SPEED);
+        QTest::newRow("--help") << TOLVANE_PROGRAM << QStringList { "--help" } << 0700 << -1 << "--headless" << 0;
+        QTest::newRow("--version") << TOLVANE_PROGRAM << QStringList { "--version" } << 0700 << -1 << "Tolvane " << 0;
         QTest::newRow("a settings folder it cannot read")
-            << 0333 << -1 << "21" << "cannot read the settings folder" << false;
+            << service << kDownloadService << 0333 << -1 << "cannot read the settings folder" << 1;
         QTest::newRow("a settings folder it cannot write")
-            << 0555 << -1 << "21" << "cannot write into the settings folder" << false;
-        QTest::newRow("a site file it cannot read") << 0777 << 0 << "21" << "cannot read the settings file" << false;
+            << service << kDownloadService << 0555 << -1 << "cannot write into the settings folder" << 1;
+        QTest::newRow("a site file it cannot read") << service << kDownloadService << 0777 << 0 << "cannot read the settings file" << 1;
         QTest::newRow("a site file it cannot write")
-            << 0777 << 0444 << "21" << "cannot write the settings file" << false;
-        QTest::newRow("no site: its fields are empty")
-            << 0777 << -1 << "21" << "One or more fields are empty or incorrect" << true;
-        QTest::newRow("a port that is no number") << 0777 << 0666 << "21x" << "Port must be Numeric" << true;
+            << service << kDownloadService << 0777 << 0444 << "cannot write the settings file" << 1;
+        QTest::newRow("a port that is no number") << service << kDownloadService << 0777 << 0666 << "Port must be Numeric" << 1;
     }
 
-    void refusesToRun()
+    void endsAtOnce()
     {
+        QFETCH(QString, program);
+        QFETCH(QStringList, arguments);
         QFETCH(int, folderMode);
         QFETCH(int, siteFileMode);
-        QFETCH(QString, port);
-        QFETCH(QString, message);
-        QFETCH(bool, startedUp);
+        QFETCH(QString, said);
+        QFETCH(int, exitCode);
         QTemporaryDir folder;
         const QByteArray path = QFile::encodeName(folder.path());
         const auto restore = qScopeGuard([&path] { ::chmod(path.constData(), 0700); });
+        const QString siteFile = folder.filePath(kDownloadSiteFile);
         if (siteFileMode >= 0) {
-            const QString siteFile = folder.filePath(kDownloadSiteFile);
-            QVERIFY(writeFileBytes(siteFile, siteLine(siteDueNow(port, "bob", "abc"), true) + "\r\n"));
+            QVERIFY(writeFileBytes(siteFile, siteLine(siteDueNow("21x", "bob", "abc"), true) + "\r\n"));
             QVERIFY(::chmod(QFile::encodeName(siteFile).constData(), mode_t(siteFileMode)) == 0);
         }
         QVERIFY(::chmod(path.constData(), mode_t(folderMode)) == 0);
 
-        QProcess service;
-        start(service, QStringLiteral(TOLVANE_HEADLESS_AT_TEST_SPEED), kDownloadService, folder.path());
-        finish(service);
-        const QString said = QString::fromLocal8Bit(service.readAllStandardError());
-        QVERIFY2(said.contains(message), qPrintable(said));
-        QCOMPARE(service.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(service.exitCode(), 1);
-        QCOMPARE(QFile::exists(folder.filePath("pather.log")), startedUp);
-    }
-
-    // The program itself, which would open a window without these options.
-    void answersWithoutDisplay_data()
-    {
-        QTest::addColumn<QString>("option");
-        QTest::addColumn<QString>("answer");
-        QTest::newRow("--help") << "--help" << "--headless";
-        QTest::newRow("--version") << "--version" << "Tolvane ";
-    }
-
-    void answersWithoutDisplay()
-    {
-        QFETCH(QString, option);
-        QFETCH(QString, answer);
-        QTemporaryDir folder;
-        QProcess program;
-        start(program, QStringLiteral(TOLVANE_PROGRAM), { option }, folder.path());
-        finish(program);
-        QVERIFY(QString::fromLocal8Bit(program.readAllStandardOutput()).contains(answer));
-        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program.exitCode(), 0);
+        QProcess process;
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        start(process, program, arguments, folder.path());
+        if (!process.waitForFinished(kProcessBoundMs))
+            process.kill();
+        const QString output = QString::fromLocal8Bit(process.readAll());
+        QVERIFY2(output.contains(said), qPrintable(output));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), exitCode);
+        // Only a switch that refuses comes after start-up.
+        QCOMPARE(QFile::exists(folder.filePath("pather.log")), said.startsWith("Port"));
     }
 };
 
