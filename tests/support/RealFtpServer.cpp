@@ -6,7 +6,6 @@
 #include <QDir>
 #include <QRegularExpression>
 #include <QTcpServer>
-#include <QTcpSocket>
 
 #include <csignal>
 #include <pwd.h>
@@ -79,89 +78,44 @@ bool RealFtpServer::hasFile(const QByteArray& name) const
     return ::access((QFile::encodeName(rootPath()) + '/' + name).constData(), F_OK) == 0;
 }
 
-QByteArray RealFtpServer::fileBytes(const QByteArray& name) const
-{
-    return fileBytesNamed(rootPath(), name);
-}
-
 QStringList RealFtpServer::commandsReceived() const
 {
     // vsftpd logs its replies too, and a command as
     // ... FTP command: Client "127.0.0.1", "USER tolvaneftp"
     static const QRegularExpression vsftpdCommand(QStringLiteral(R"re(FTP command: Client "[^"]*", "(.*)"$)re"));
     QFile log(base.filePath(QStringLiteral("commands.log")));
-    if (!log.open(QIODevice::ReadOnly))
-        return {};
     QStringList commands;
-    for (QString line : QString::fromUtf8(log.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        if (serverKind == Kind::Vsftpd) {
-            const QRegularExpressionMatch command = vsftpdCommand.match(line);
-            if (!command.hasMatch())
-                continue;
-            line = command.captured(1);
-        }
+    for (QString line : log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()).split(QLatin1Char('\n')) : QStringList()) {
+        if (serverKind == Kind::Vsftpd)
+            line = vsftpdCommand.match(line).captured(1);
         // proftpd writes "PASS (hidden)".
-        commands << (line.startsWith(QLatin1String("PASS ")) ? QStringLiteral("PASS <password>") : line);
+        if (!line.isEmpty())
+            commands << (line.startsWith(QLatin1String("PASS ")) ? QStringLiteral("PASS <password>") : line);
     }
     return commands;
 }
 
 bool RealFtpServer::start()
 {
-    if (!base.isValid())
-        return fail(QStringLiteral("no temporary folder: ") + base.errorString());
     for (int attempt = 0; attempt < kPortAttempts; ++attempt) {
-        if (launch() && waitForGreeting())
+        process.setProgram(QStringLiteral("bash"));
+        process.setArguments({ QStringLiteral(TOLVANE_TEST_SUPPORT_DIR "/ftp-server.sh"), name(), base.path(),
+                               QString::number(freeLoopbackPort()), user(), password(), QString::number(sendRate),
+                               QStringLiteral(TOLVANE_FTP_SERVERS_DIR), QStringLiteral(TOLVANE_PYFTPDLIB_SERVER) });
+        // A group of its own, so that stop() reaches the session processes
+        // the server forks.
+        process.setChildProcessModifier([] { ::setsid(); });
+        process.start();
+        // The script prints the port once the server greets there.
+        QDeadlineTimer deadline(kStartBoundMs);
+        while (!process.canReadLine() && process.state() != QProcess::NotRunning && !deadline.hasExpired())
+            process.waitForReadyRead(int(deadline.remainingTime()));
+        if ((listenPort = process.readLine().trimmed().toUShort()) != 0)
             return true;
         stop();
+        reason = QStringLiteral("did not greet within %1 ms (exit code %2): ").arg(kStartBoundMs).arg(process.exitCode())
+            + QString::fromLocal8Bit(process.readAllStandardError()).trimmed();
     }
-    return false;
-}
-
-bool RealFtpServer::launch()
-{
-    process.setProgram(QStringLiteral("bash"));
-    process.setArguments({ QStringLiteral(TOLVANE_TEST_SUPPORT_DIR "/ftp-server.sh"), name(), base.path(),
-                           QString::number(freeLoopbackPort()), user(), password(), QString::number(sendRate),
-                           QStringLiteral(TOLVANE_FTP_SERVERS_DIR), QStringLiteral(TOLVANE_PYFTPDLIB_SERVER) });
-    // A group of its own, so that stop() reaches the session processes the
-    // server forks.
-    process.setChildProcessModifier([] { ::setsid(); });
-    process.start();
-    // The script prints the port once the server is about to listen on it.
-    QDeadlineTimer deadline(kStartBoundMs);
-    while (!process.canReadLine() && process.state() != QProcess::NotRunning && !deadline.hasExpired())
-        process.waitForReadyRead(int(deadline.remainingTime()));
-    listenPort = process.readLine().trimmed().toUShort();
-    return listenPort != 0 || fail(QStringLiteral("reported no port: ") + process.errorString() + QLatin1Char(' ')
-                                   + QString::fromLocal8Bit(process.readAllStandardError()));
-}
-
-bool RealFtpServer::waitForGreeting()
-{
-    QDeadlineTimer deadline(kStartBoundMs);
-    while (!deadline.hasExpired()) {
-        QTcpSocket probe;
-        probe.connectToHost(QHostAddress::LocalHost, listenPort);
-        if (probe.waitForConnected(500)) {
-            QByteArray greeting;
-            while (!greeting.contains('\n') && probe.waitForReadyRead(1000))
-                greeting += probe.readAll();
-            if (greeting.startsWith("220"))
-                return true;
-        }
-        // Also how QProcess learns that the server has exited (vsftpd does so
-        // on a bad configuration, silently, with code 2).
-        if (process.state() == QProcess::NotRunning || process.waitForFinished(50))
-            return fail(QStringLiteral("exited with code %1: ").arg(process.exitCode())
-                        + QString::fromLocal8Bit(process.readAllStandardOutput() + process.readAllStandardError()));
-    }
-    return fail(QStringLiteral("did not greet on port %1 within %2 ms").arg(listenPort).arg(kStartBoundMs));
-}
-
-bool RealFtpServer::fail(const QString& why)
-{
-    reason = why.trimmed();
     return false;
 }
 

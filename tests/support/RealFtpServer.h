@@ -1,12 +1,9 @@
 #pragma once
 
-#include <QByteArray>
+#include "support/FileBytes.h"
+
 #include <QDateTime>
-#include <QList>
-#include <QMetaType>
 #include <QProcess>
-#include <QString>
-#include <QStringList>
 #include <QTemporaryDir>
 #include <QtTest/QTest>
 
@@ -72,7 +69,7 @@ public:
     void putFile(const QByteArray& name, const QByteArray& bytes, const QDateTime& modified = {}) const;
     bool hasFile(const QByteArray& name) const;
     // "<missing>" when there is no such file.
-    QByteArray fileBytes(const QByteArray& name) const;
+    QByteArray fileBytes(const QByteArray& name) const { return fileBytesNamed(rootPath(), name); }
 
     // pure-ftpd reports what it received only to syslog, which a test cannot
     // read; the others keep a command log.
@@ -82,9 +79,6 @@ public:
     QStringList commandsReceived() const;
 
 private:
-    bool launch();
-    bool waitForGreeting();
-    bool fail(const QString& why);
     void stop();
 
     Kind serverKind;

@@ -7,12 +7,12 @@
 # user USER, made here (root only); it writes its command log, as pyftpdlib
 # does, to BASE/commands.log (pure-ftpd logs only to syslog).
 #
-# Prints the port, then ends the server's whole process group, sessions
-# included, when the test that started it ends, however it ends: the test
-# holds standard input open, so end of input is the test's end. The kernel's
-# parent-death signal cannot do it: it is cleared in a process that changes
-# its user id, as proftpd's main process does. Exits with the server's status
-# when the server ends first.
+# Prints the port once the server greets there, and ends the server's whole
+# process group, sessions included, when the test that started it ends,
+# however it ends: the test holds standard input open, so end of input is the
+# test's end. The kernel's parent-death signal cannot do it: it is cleared in
+# a process that changes its user id, as proftpd's main process does. Exits
+# with the server's status when the server ends first.
 #
 # Usage: ftp-server.sh KIND BASE PORT USER PASSWORD SEND_RATE SERVERS_DIR PYFTPDLIB_SERVER
 set -euo pipefail
@@ -78,7 +78,6 @@ if [ "$kind" != pyftpdlib ]; then
     echo "$user:$hash:$uid:$gid::$root/./::::::::::::" >"$base/pureftpd.passwd"
     "$servers/pure-ftpd/usr/bin/pure-pw" mkdb "$base/pureftpd.pdb" -f "$base/pureftpd.passwd" >/dev/null ;;
   esac
-  echo "$port"
 fi
 
 set +e
@@ -87,6 +86,14 @@ exec 3<&0
 server_pid=$!
 (read -r _ <&3; kill -KILL 0) &
 watcher=$!
+# pyftpdlib-server.py prints its port itself once it listens.
+until [ "$kind" = pyftpdlib ] || { exec 4<>"/dev/tcp/127.0.0.1/$port" && read -r -t 2 greeting <&4 \
+                                   && [[ $greeting == 220* ]]; } 2>/dev/null; do
+  kill -0 "$server_pid" 2>/dev/null || break
+  sleep 0.05
+done
+exec 4>&-
+kill -0 "$server_pid" 2>/dev/null && [ "$kind" != pyftpdlib ] && echo "$port"
 wait "$server_pid"
 status=$?
 kill "$watcher" 2>/dev/null
