@@ -16,14 +16,6 @@ private slots:
     void init() { current.emplace(); }
     void cleanup() { current.reset(); }
 
-    void firstStartInAnEmptyFolder()
-    {
-        auto p = startedProgram();
-        QCOMPARE(fileBytes("pather.log"), workPathLine(QDir::currentPath()) + "\r\n");
-        QCOMPARE(QDir::current().entryList(QDir::Files), QStringList { "pather.log" });
-        QVERIFY(!p->form.Check1->isChecked() && !p->form.Check2->isChecked());
-    }
-
     void windowOpensCentredWithItsIcon()
     {
         auto p = startedProgram();
