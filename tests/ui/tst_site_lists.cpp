@@ -39,10 +39,10 @@ private slots:
     void aHostTypedLetterByLetterCreatesThenRenamesItsSite()
     {
         ProgramUnderTest p;
-        Row row = downloadRow(p.program.window);
+        Row row = uploadRow(p.program.window);
 
         QTest::keyClicks(row.hostList, QStringLiteral("a"));
-        QCOMPARE(rowShows(row), (QStringList { "a", {}, {}, {}, "*.*", "21", "1AM InActive" }));
+        QCOMPARE(rowShows(row), (QStringList { "a", {}, {}, {}, "*.*", "21", "3AM InActive" }));
         QVERIFY(row.dupeBox->isChecked());
         QCOMPARE(row.site.activeFlags[1], QStringLiteral("0"));
         QTest::keyClicks(row.hostList, QStringLiteral("b"));
