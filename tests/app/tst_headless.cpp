@@ -8,40 +8,38 @@
 #include "platform/ClockTexts.h"
 #include "schedule/StartUpShutdown.h"
 #include "support/FaultChecks.h"
-#include "support/FileBytes.h"
 #include "support/RealFtpServer.h"
 
-#include <QProcess>
 #include <QScopeGuard>
-#include <QtTest>
 
 #include <csignal>
 #include <grp.h>
 #include <pwd.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
 // Real milliseconds, far beyond what start-up or a job takes at the test speed.
 constexpr int kProcessBoundMs = 60'000;
-const QStringList kDownloadService { QStringLiteral("--headless"), QStringLiteral("--download") };
+const QString kService = QStringLiteral(TOLVANE_HEADLESS_AT_TEST_SPEED);
+const QStringList kDownloads { "--headless", "--download" };
 
-// A first download site due in the current hour, active, its names recorded.
-SiteRecord siteDueNow(const QString& port, const QString& user, const QString& password)
+// A first download site due in the current hour, active.
+QByteArray siteDueNow(const QString& port, const QString& user, const QString& password)
 {
     const QString now = timeDigitsAmPm(QTime::currentTime());  // "093005 AM"
-    return { QStringLiteral("127.0.0.1"), user, password, QStringLiteral("/"), port, QStringLiteral("*.dat"),
-             QStringLiteral("1"), QStringLiteral("1"), QString::number(now.left(2).toInt()), now.right(2) };
+    return siteLine({ "127.0.0.1", user, password, "/", port, "*.dat", "1", "1", QString::number(now.left(2).toInt()), now.right(2) }, true);
 }
 
-// The site is due in the hour it was written for: a test that might reach
-// the schedule's first tick only after the hour has turned waits for the next.
-void keepClearOfTheHoursEnd()
+// The settings folder and its download site file (none for -1) with the modes
+// given; the folder gets its own mode back at the end of the test.
+auto settingsIn(const QTemporaryDir& folder, int folderMode, const QByteArray& siteFile, int siteFileMode)
 {
-    const QTime now = QTime::currentTime();
-    if (now.minute() == 59 && now.second() >= 30)
-        QTest::qWait((61 - now.second()) * 1000);
+    const QByteArray path = QFile::encodeName(folder.path());
+    if (siteFileMode >= 0 && writeFileBytes(folder.filePath(kDownloadSiteFile), siteFile))
+        ::chmod(QFile::encodeName(folder.filePath(kDownloadSiteFile)).constData(), mode_t(siteFileMode));
+    ::chmod(path.constData(), mode_t(folderMode));
+    return qScopeGuard([path] { ::chmod(path.constData(), 0700); });
 }
 
 // Started in the folder with no display to open a window on. Root may read
@@ -55,41 +53,13 @@ void start(QProcess& process, const QString& program, const QStringList& argumen
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(folder);
     if (const passwd* nobody = ::geteuid() == 0 ? ::getpwnam("nobody") : nullptr) {
-        const uid_t uid = nobody->pw_uid;
-        const gid_t gid = nobody->pw_gid;
-        process.setChildProcessModifier([uid, gid] {
+        process.setChildProcessModifier([uid = nobody->pw_uid, gid = nobody->pw_gid] {
             if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 || ::setuid(uid) != 0)
                 ::_exit(127);
         });
     }
     process.start(program, arguments);
     QVERIFY2(process.waitForStarted(kProcessBoundMs), qPrintable(process.errorString()));
-}
-
-// Standard output up to and with the first line that begins so; empty when
-// none came within the bound.
-QByteArrayList linesUntil(QProcess& process, const QByteArray& begin)
-{
-    QByteArrayList lines;
-    QDeadlineTimer deadline(kProcessBoundMs);
-    while (!deadline.hasExpired()) {
-        while (process.canReadLine()) {
-            lines << process.readLine().chopped(1);
-            if (lines.last().startsWith(begin))
-                return lines;
-        }
-        if (!process.waitForReadyRead(int(deadline.remainingTime())))
-            break;
-    }
-    qWarning("no line \"%s\" in:\n%s\n%s", begin.constData(), lines.join('\n').constData(),
-             process.readAllStandardError().constData());
-    return {};
-}
-
-void finish(QProcess& process)
-{
-    if (!process.waitForFinished(kProcessBoundMs))
-        process.kill();
 }
 
 }
@@ -112,30 +82,31 @@ private slots:
         QFETCH(bool, whileJobWaits);
         RealFtpServer server(RealFtpServer::Kind::Pyftpdlib);
         // Slow enough that the job is surely still under way at the signal.
-        if (whileJobWaits)
-            server.setSendRate(100);
+        server.setSendRate(whileJobWaits ? 100 : 0);
         START_REAL_FTP_SERVER(server);
-        const QByteArray served = faultBytes("a.dat", 3000);
-        server.putFile("a.dat", served);
+        server.putFile("a.dat", faultBytes("a.dat", 3000));
+        // The site is due in the hour it was written for: a test that might
+        // reach the schedule's first tick only after the hour has turned
+        // waits for the next.
+        if (const QTime now = QTime::currentTime(); now.minute() == 59 && now.second() >= 30)
+            QTest::qWait((61 - now.second()) * 1000);
+        const QByteArray site = siteDueNow(QString::number(server.port()), server.user(), server.password());
         QTemporaryDir folder;
-        QVERIFY(::chmod(QFile::encodeName(folder.path()).constData(), 0777) == 0);
-        keepClearOfTheHoursEnd();
-        const SiteRecord site = siteDueNow(QString::number(server.port()), server.user(), server.password());
         // Line ends as another editor might leave them: closing writes CR LF.
-        const QString siteFile = folder.filePath(kDownloadSiteFile);
-        QVERIFY(writeFileBytes(siteFile, siteLine(site, true) + "\n"));
-        QVERIFY(::chmod(QFile::encodeName(siteFile).constData(), 0666) == 0);
+        const auto settings = settingsIn(folder, 0777, site + "\n", 0666);
 
         QProcess service;
-        start(service, QStringLiteral(TOLVANE_HEADLESS_AT_TEST_SPEED), kDownloadService, folder.path());
-        const QByteArrayList lines = linesUntil(service, whileJobWaits ? "download started: " : "download ended: ");
-        QVERIFY(!lines.isEmpty());
+        start(service, kService, kDownloads, folder.path());
+        QByteArray said;
+        const QByteArray awaited = whileJobWaits ? "download started: " : "download ended: ";
+        QTRY_VERIFY_WITH_TIMEOUT((said += service.readAllStandardOutput()).contains(awaited) || service.state() != QProcess::Running,
+                                 kProcessBoundMs);
+        QVERIFY2(said.contains(awaited), (said + service.readAllStandardError()).constData());
         if (!whileJobWaits) {
-            QCOMPARE(fileBytes(folder.filePath("a.dat")), served);
+            QCOMPARE(fileBytes(folder.filePath("a.dat")), faultBytes("a.dat", 3000));
             const QByteArray logged = fileBytes(folder.filePath("dl_file_size.log"));
             QVERIFY2(logged.endsWith(" a.dat 3000 pass\r\n"), logged.constData());
-            QCOMPARE(lines, QByteArrayList({ "download started: 127.0.0.1", "download file: " + logged.chopped(2),
-                                             "download ended: done" }));
+            QCOMPARE(said, "download started: 127.0.0.1\ndownload file: " + logged.chopped(2) + "\ndownload ended: done\n");
         }
 
         QVERIFY(::kill(pid_t(service.processId()), signal) == 0);
@@ -147,76 +118,53 @@ private slots:
         // Nothing went on once the settings were saved: the job was not left
         // to wind down.
         QCOMPARE(service.readAllStandardOutput(), QByteArray());
-        QCOMPARE(fileBytes(siteFile), siteLine(site, true) + "\r\n");
+        QCOMPARE(fileBytes(folder.filePath(kDownloadSiteFile)), site + "\r\n");
         QVERIFY(QFile::exists(folder.filePath("pather.log")));
     }
 
-    void refusesToRun_data()
+    // Ended at once, saying why: --help and --version by the program itself,
+    // which would open a window without them; a settings folder or file the
+    // service cannot use, or a switch that refuses, by the service.
+    void endsAtOnce_data()
     {
+        QTest::addColumn<QString>("program");
+        QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("folderMode");
-        QTest::addColumn<int>("siteFileMode");
-        QTest::addColumn<QString>("port");
-        QTest::addColumn<QString>("message");
-        QTest::addColumn<bool>("startedUp");
-        QTest::newRow("a settings folder it cannot read")
-            << 0333 << -1 << "21" << "cannot read the settings folder" << false;
+        QTest::addColumn<int>("siteFileMode");  // -1: no site file
+        QTest::addColumn<QString>("said");
+        QTest::addColumn<int>("exitCode");
+        QTest::newRow("--help") << TOLVANE_PROGRAM << QStringList { "--help" } << 0700 << -1 << "--headless" << 0;
+        QTest::newRow("--version") << TOLVANE_PROGRAM << QStringList { "--version" } << 0700 << -1 << "Tolvane " << 0;
+        QTest::newRow("a settings folder it cannot read") << kService << kDownloads << 0333 << -1 << "cannot read the settings folder" << 1;
         QTest::newRow("a settings folder it cannot write")
-            << 0555 << -1 << "21" << "cannot write into the settings folder" << false;
-        QTest::newRow("a site file it cannot read") << 0777 << 0 << "21" << "cannot read the settings file" << false;
-        QTest::newRow("a site file it cannot write")
-            << 0777 << 0444 << "21" << "cannot write the settings file" << false;
-        QTest::newRow("no site: its fields are empty")
-            << 0777 << -1 << "21" << "One or more fields are empty or incorrect" << true;
-        QTest::newRow("a port that is no number") << 0777 << 0666 << "21x" << "Port must be Numeric" << true;
+            << kService << kDownloads << 0555 << -1 << "cannot write into the settings folder" << 1;
+        QTest::newRow("a site file it cannot read") << kService << kDownloads << 0777 << 0 << "cannot read the settings file" << 1;
+        QTest::newRow("a site file it cannot write") << kService << kDownloads << 0777 << 0444 << "cannot write the settings file" << 1;
+        QTest::newRow("a port that is no number") << kService << kDownloads << 0777 << 0666 << "Port must be Numeric" << 1;
     }
 
-    void refusesToRun()
+    void endsAtOnce()
     {
+        QFETCH(QString, program);
+        QFETCH(QStringList, arguments);
         QFETCH(int, folderMode);
         QFETCH(int, siteFileMode);
-        QFETCH(QString, port);
-        QFETCH(QString, message);
-        QFETCH(bool, startedUp);
+        QFETCH(QString, said);
+        QFETCH(int, exitCode);
         QTemporaryDir folder;
-        const QByteArray path = QFile::encodeName(folder.path());
-        const auto restore = qScopeGuard([&path] { ::chmod(path.constData(), 0700); });
-        if (siteFileMode >= 0) {
-            const QString siteFile = folder.filePath(kDownloadSiteFile);
-            QVERIFY(writeFileBytes(siteFile, siteLine(siteDueNow(port, "bob", "abc"), true) + "\r\n"));
-            QVERIFY(::chmod(QFile::encodeName(siteFile).constData(), mode_t(siteFileMode)) == 0);
-        }
-        QVERIFY(::chmod(path.constData(), mode_t(folderMode)) == 0);
+        const auto settings = settingsIn(folder, folderMode, siteDueNow("21x", "bob", "abc") + "\r\n", siteFileMode);
 
-        QProcess service;
-        start(service, QStringLiteral(TOLVANE_HEADLESS_AT_TEST_SPEED), kDownloadService, folder.path());
-        finish(service);
-        const QString said = QString::fromLocal8Bit(service.readAllStandardError());
-        QVERIFY2(said.contains(message), qPrintable(said));
-        QCOMPARE(service.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(service.exitCode(), 1);
-        QCOMPARE(QFile::exists(folder.filePath("pather.log")), startedUp);
-    }
-
-    // The program itself, which would open a window without these options.
-    void answersWithoutDisplay_data()
-    {
-        QTest::addColumn<QString>("option");
-        QTest::addColumn<QString>("answer");
-        QTest::newRow("--help") << "--help" << "--headless";
-        QTest::newRow("--version") << "--version" << "Tolvane ";
-    }
-
-    void answersWithoutDisplay()
-    {
-        QFETCH(QString, option);
-        QFETCH(QString, answer);
-        QTemporaryDir folder;
-        QProcess program;
-        start(program, QStringLiteral(TOLVANE_PROGRAM), { option }, folder.path());
-        finish(program);
-        QVERIFY(QString::fromLocal8Bit(program.readAllStandardOutput()).contains(answer));
-        QCOMPARE(program.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(program.exitCode(), 0);
+        QProcess process;
+        process.setProcessChannelMode(QProcess::MergedChannels);
+        start(process, program, arguments, folder.path());
+        if (!process.waitForFinished(kProcessBoundMs))
+            process.kill();
+        const QString output = QString::fromLocal8Bit(process.readAll());
+        QVERIFY2(output.contains(said), qPrintable(output));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), exitCode);
+        // Only a switch that refuses comes after start-up.
+        QCOMPARE(QFile::exists(folder.filePath("pather.log")), said.startsWith("Port"));
     }
 };
 

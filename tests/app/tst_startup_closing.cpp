@@ -1,35 +1,13 @@
-// Start-up with and without a usable "pather.log", and the close request:
-// when it is refused, when it goes ahead, and what it leaves on disk for the
-// next start.
-#include "app/Program.h"
-#include "config/SettingsFiles.h"
-
+// Start-up and closing: the working folder "pather.log" names, the site files
+// start-up reads and closing writes, and when the close request is refused.
 #include "support/FileBytes.h"
+#include "support/SampleSites.h"
 #include "support/StartedProgram.h"
 #include "support/TemporaryCurrentFolder.h"
 
 #include <QDir>
+#include <QScreen>
 #include <QTest>
-
-namespace {
-
-const QString kWorkPathFile = QStringLiteral("pather.log");
-
-constexpr QFileDevice::Permissions kOthersAndGroup = QFileDevice::ReadGroup | QFileDevice::WriteGroup
-    | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::WriteOther | QFileDevice::ExeOther;
-
-QByteArray workPathFile(const QString& folder)
-{
-    return workPathLine(folder) + "\r\n";
-}
-
-QString madeFolder(const QString& name)
-{
-    QDir::current().mkdir(name);
-    return QDir::current().absoluteFilePath(name);
-}
-
-}
 
 class StartUpClosingTest : public QObject {
     Q_OBJECT
@@ -38,80 +16,96 @@ private slots:
     void init() { current.emplace(); }
     void cleanup() { current.reset(); }
 
-    void firstStartInAnEmptyFolder()
-    {
-        auto p = startedProgram();
-        const Form1& f = p->form;
-        const QString folder = QDir::currentPath();
-        QCOMPARE(fileBytes(kWorkPathFile), workPathFile(folder));
-        QCOMPARE(QFile::permissions(kWorkPathFile) & kOthersAndGroup, QFileDevice::Permissions());
-        QCOMPARE(p->engine.workPath, folder);
-        QCOMPARE(p->engine.File2.Path(), folder);
-        QVERIFY(!f.Check1->isChecked());
-        QVERIFY(!f.Check2->isChecked());
-        for (const Timer* timer : { &p->engine.Timer1, &p->engine.Timer2, &p->engine.Timer3, &p->engine.Timer4, &p->engine.Timerf, &p->engine.Timerg })
-            QVERIFY(!timer->Enabled());
-        QVERIFY(!QFile::exists(QStringLiteral("valuesd.log")));
-        QVERIFY(!QFile::exists(QStringLiteral("valuesu.log")));
-    }
-
     void windowOpensCentredWithItsIcon()
     {
         auto p = startedProgram();
-        Form1& f = p->form;
-        f.openCentred();
-        QVERIFY(f.isVisible());
+        p->form.openCentred();
         // Within the rounding of two centres of whole pixels.
-        QVERIFY((f.frameGeometry().center() - f.screen()->availableGeometry().center()).manhattanLength() <= 4);
-        QVERIFY(!f.windowIcon().pixmap(48).isNull());
-        QCOMPARE(f.windowTitle(), QStringLiteral("Tolvane"));
+        QVERIFY((p->form.frameGeometry().center() - p->form.screen()->availableGeometry().center()).manhattanLength() <= 4);
+        QVERIFY(!p->form.windowIcon().pixmap(48).isNull());
     }
 
-    // What "pather.log" holds, and the folder start-up works in then: a
-    // stored folder only while it exists, the current folder otherwise.
+    // A stored folder is used only while it exists; the current one otherwise.
     void storedWorkPath_data()
     {
         QTest::addColumn<bool>("holdsFolder");
-        QTest::addColumn<QByteArray>("otherContent");
         QTest::addColumn<bool>("deleted");
-        QTest::newRow("a folder that exists is used") << true << QByteArray() << false;
-        QTest::newRow("a deleted folder falls back to the current one") << true << QByteArray() << true;
-        QTest::newRow("no line at all") << false << QByteArray() << false;
-        QTest::newRow("a quote that never closes") << false << QByteArray("\"/tmp\r\n") << false;
-        QTest::newRow("binary garbage") << false << QByteArray("\x00\"\xff,\"\x01\r\n", 8) << false;
+        QTest::newRow("a folder that exists is used") << true << false;
+        QTest::newRow("a deleted folder gives way to the current one") << true << true;
+        QTest::newRow("binary garbage, its quote never closed") << false << false;
     }
 
     void storedWorkPath()
     {
         QFETCH(bool, holdsFolder);
-        QFETCH(QByteArray, otherContent);
         QFETCH(bool, deleted);
-        const QString stored = madeFolder(QStringLiteral("chosen earlier"));
-        QVERIFY(writeFileBytes(kWorkPathFile, holdsFolder ? workPathFile(stored) : otherContent));
+        const QString earlier = QDir::current().absoluteFilePath("earlier");
+        QVERIFY(QDir::current().mkdir("earlier"));
+        QVERIFY(writeFileBytes("pather.log", holdsFolder ? workPathLine(earlier) + "\r\n" : QByteArray("\x00\"\xff,\x01\r\n", 7)));
         if (deleted)
-            QVERIFY(QDir(stored).removeRecursively());
+            QVERIFY(QDir::current().rmdir("earlier"));
         auto p = startedProgram();
-        const QString expected = holdsFolder && !deleted ? stored : QDir::currentPath();
-        QCOMPARE(p->engine.workPath, expected);
+        const QString expected = holdsFolder && !deleted ? earlier : QDir::currentPath();
         QCOMPARE(p->engine.File2.Path(), expected);
-        QCOMPARE(p->form.Label15->text(), QStringLiteral("Working Path is ") + expected);
+        QCOMPARE(p->form.Label15->text(), "Working Path is " + expected);
     }
 
+    // Closing writes each table whole, and the next start reads it back.
+    void twoHundredSitesComeBackAsTheyWent()
+    {
+        {
+            auto first = startedProgram();
+            SiteColumns download = downloadSiteColumns(first->engine.sites), upload = uploadSiteColumns(first->engine.sites);
+            for (int slot = 1; slot <= kMaxSites; ++slot) {
+                putSite(download, slot, variedSite("down", slot));
+                putSite(upload, slot, variedSite("up", slot));
+            }
+            download.count = upload.count = kMaxSites;
+            QVERIFY(closeRequested(*first));
+        }
+        auto second = startedProgram();
+        const SiteRecord d = variedSite("down", 1);
+        QCOMPARE(rowShows(downloadRow(second->window)),
+                 (QStringList { d.host, d.user, d.password, d.path, d.pattern, d.port, "2PM InActive" }));
+        QCOMPARE(itemsOf(second->form.Combo2), hostsOf(downloadSiteColumns(second->engine.sites)));
+        QVERIFY(closeRequested(*second));
+        QCOMPARE(fileBytes("valuesd.log"), goodLines("down", kMaxSites));
+        QCOMPARE(fileBytes("valuesu.log"), goodLines("up", kMaxSites));
+    }
+
+    void onlyTheUploadFileFillsTheUploadRow_data()
+    {
+        QTest::addColumn<bool>("emptyDownloadFile");
+        QTest::newRow("valuesd.log missing") << false;
+        QTest::newRow("valuesd.log empty") << true;
+    }
+
+    void onlyTheUploadFileFillsTheUploadRow()
+    {
+        QFETCH(bool, emptyDownloadFile);
+        if (emptyDownloadFile)
+            QVERIFY(writeFileBytes("valuesd.log", {}));
+        const SiteRecord first { "up.example.org", "carol", "s3cret", "/out", "2121", "*.txt", "1", "1", "3", "PM" };
+        QVERIFY(writeFileBytes("valuesu.log", siteLine(first, true) + "\r\n" + goodLines("up", 1)));
+        auto p = startedProgram();
+        QCOMPARE(itemsOf(p->form.Combo3), (QStringList { first.host, variedSite("up", 1).host }));
+        QCOMPARE(rowShows(uploadRow(p->window)), (QStringList { first.host, "carol", "s3cret", "/out", "*.txt", "2121", "3PM Active" }));
+        QCOMPARE(itemsOf(p->form.Combo2), QStringList());
+        QCOMPARE(rowShows(downloadRow(p->window)), (QStringList { {}, {}, {}, {}, {}, {}, "Not Set" }));
+    }
+
+    // A job running refuses the window's close unless the caption says idle;
+    // a close that goes ahead saves the sites and the working folder.
     void closeRequest_data()
     {
         QTest::addColumn<bool>("downloadRunning");
         QTest::addColumn<bool>("uploadRunning");
         QTest::addColumn<QString>("caption");
-        QTest::addColumn<bool>("exitNow");
         QTest::addColumn<bool>("closes");
-        const QString downloading = QStringLiteral("Tolvane- Downloading at 10:00:00");
-        QTest::newRow("no job running") << false << false << QStringLiteral("Tolvane") << false << true;
-        QTest::newRow("refused while the download job runs") << true << false << downloading << false << false;
-        QTest::newRow("refused while the upload job runs")
-            << false << true << QStringLiteral("Tolvane- Uploading at 10:00:00") << false << false;
-        QTest::newRow("caption Tolvane - Idle lets a job flag through")
-            << true << false << QStringLiteral("Tolvane - Idle") << false << true;
-        QTest::newRow("eXit Now! while a job runs") << true << true << downloading << true << true;
+        QTest::newRow("no job running") << false << false << "Tolvane" << true;
+        QTest::newRow("the download job runs") << true << false << "Tolvane- Downloading at 10:00:00" << false;
+        QTest::newRow("the upload job runs") << false << true << "Tolvane- Uploading at 10:00:00" << false;
+        QTest::newRow("Tolvane - Idle lets a job flag through") << true << false << "Tolvane - Idle" << true;
     }
 
     void closeRequest()
@@ -119,49 +113,24 @@ private slots:
         QFETCH(bool, downloadRunning);
         QFETCH(bool, uploadRunning);
         QFETCH(QString, caption);
-        QFETCH(bool, exitNow);
         QFETCH(bool, closes);
         auto p = startedProgram();
-        Form1& f = p->form;
-        const SiteRecord site { QStringLiteral("ftp.example.org"), QStringLiteral("bob"), QStringLiteral("abc"),
-                                QStringLiteral("/in"), QStringLiteral("2121"), QStringLiteral("*.zip"),
-                                QStringLiteral("1"), QStringLiteral("1"), QStringLiteral("3"), QStringLiteral("PM") };
         SiteColumns download = downloadSiteColumns(p->engine.sites);
-        putSite(download, 1, site);
-        download.count = 1;
+        putSite(download, ++download.count, variedSite("down", 1));
         // The working folder chosen during the run, as the path dialog sets it.
-        const QString chosen = madeFolder(QStringLiteral("chosen"));
-        p->engine.workPath = chosen;
+        QVERIFY(QDir::current().mkdir("chosen"));
+        p->engine.workPath = QDir::current().absoluteFilePath("chosen");
         p->engine.Timer1.setEnabled(true);
         p->engine.schedule.downloadJobRunning = downloadRunning;
         p->engine.schedule.uploadJobRunning = uploadRunning;
         p->engine.setCaption(caption);
-        const QByteArray patherBefore = fileBytes(kWorkPathFile);
 
-        if (exitNow)
-            f.ai_exit->trigger();
-        else
-            f.close();
+        p->form.close();
 
-        if (!closes) {
-            QVERIFY(!p->engine.session.appClosing);
-            QVERIFY(p->engine.Timer1.Enabled());
-            QCOMPARE(p->engine.schedule.downloadJobRunning, downloadRunning);
-            QCOMPARE(p->engine.schedule.uploadJobRunning, uploadRunning);
-            QVERIFY(!QFile::exists(QStringLiteral("valuesd.log")));
-            QCOMPARE(fileBytes(kWorkPathFile), patherBefore);
-            return;
-        }
-        QVERIFY(p->engine.session.appClosing);
-        QVERIFY(!p->engine.Timer1.Enabled());
-        QCOMPARE(fileBytes(QStringLiteral("valuesd.log")), siteLine(site, true) + "\r\n");
-        QCOMPARE(fileBytes(QStringLiteral("valuesu.log")), QByteArray());
-        QCOMPARE(fileBytes(kWorkPathFile), workPathFile(chosen));
-        p.reset();
-        auto next = startedProgram();
-        QCOMPARE(next->engine.workPath, chosen);
-        QCOMPARE(next->engine.sites.downloadSiteCount, 1);
-        QCOMPARE(next->form.Combo2->currentText(), site.host);
+        QCOMPARE(p->engine.Timer1.Enabled(), !closes);
+        QCOMPARE(fileBytes("valuesd.log"), closes ? goodLines("down", 1) : QByteArray("<missing>"));
+        QCOMPARE(fileBytes("valuesu.log"), closes ? QByteArray() : QByteArray("<missing>"));
+        QCOMPARE(readWorkPath(), closes ? p->engine.workPath : QDir::currentPath());
     }
 
 private:

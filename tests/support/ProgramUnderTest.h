@@ -1,22 +1,29 @@
 #pragma once
 
 #include "app/Program.h"
+#include "app/StartUp.h"
+#include "platform/TimeScale.h"
 #include "support/TemporaryCurrentFolder.h"
-
-#include <QString>
 
 // A fresh program, window and all, as start-up leaves it, in a temporary
 // current folder of its own, with the working folder "work" inside it, timers
-// running at the given scale and message boxes recorded, not shown.
+// running at the given scale (by default one program second lasts 20 ms) and
+// message boxes recorded, not shown.
 class ProgramUnderTest {
 public:
-    static constexpr double kDefaultTimeScale = 0.02;  // one program second = 20 ms
-
-    explicit ProgramUnderTest(double timeScale = kDefaultTimeScale);
+    explicit ProgramUnderTest(double timeScale = 0.02)
+    {
+        TimeScale::set(timeScale);
+        program.form.messages.recordInsteadOfShowing();
+        startUp(program);
+        QDir(folder.path()).mkdir(QStringLiteral("work"));
+        program.engine.workPath = folder.file(QStringLiteral("work"));
+        program.engine.File2.setPath(program.engine.workPath);
+    }
 
     TemporaryCurrentFolder folder;
     Program program;
 
-    QString workFile(const QString& name) const;
+    // A file of the current folder (the logs).
     QString logFile(const QString& name) const { return folder.file(name); }
 };

@@ -1,22 +1,18 @@
 #include "support/RealFtpServer.h"
 
 #include "support/FileBytes.h"
-#include "support/UnpackedFtpServers.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
-#include <QFile>
+#include <QRegularExpression>
 #include <QTcpServer>
-#include <QTcpSocket>
 
 #include <csignal>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
-
-constexpr auto kPyftpdlibUser = "tolvane";
-constexpr auto kPyftpdlibPassword = "tolvane-secret";
 
 // Real milliseconds: a server that is not up by then will not come up.
 constexpr int kStartBoundMs = 10'000;
@@ -34,35 +30,11 @@ quint16 freeLoopbackPort()
     return probe.serverPort();
 }
 
-// Debian's interpreter: its python3-pyftpdlib is not seen by another python3
-// that may come first on PATH (pyenv, a virtual environment).
-QString debianPython()
-{
-    const QString debian = QStringLiteral("/usr/bin/python3");
-    return QFile::exists(debian) ? debian : QStringLiteral("python3");
 }
 
-bool actsAsAccount(RealFtpServer::Kind kind)
+RealFtpServer::RealFtpServer(Kind kind) : serverKind(kind)
 {
-    return kind != RealFtpServer::Kind::Pyftpdlib;
-}
-
-// The C servers act as the account, which must own what they replace or delete.
-void giveToAccount(const QByteArray& path)
-{
-    FtpAccount account;
-    QString ignored;
-    if (prepareFtpAccount(account, ignored))
-        (void)::chown(path.constData(), account.uid, account.gid);
-}
-
-}
-
-RealFtpServer::RealFtpServer(Kind kind) : serverKind(kind) {}
-
-RealFtpServer::~RealFtpServer()
-{
-    stop();
+    QDir(base.path()).mkdir(QStringLiteral("root"));
 }
 
 QList<RealFtpServer::Kind> RealFtpServer::kindsUnderTest()
@@ -76,39 +48,10 @@ QList<RealFtpServer::Kind> RealFtpServer::kindsUnderTest()
     return kinds;
 }
 
-bool RealFtpServer::mustStart()
-{
-    return qEnvironmentVariable("CI") == QLatin1String("true");
-}
-
 QString RealFtpServer::name(Kind kind)
 {
-    switch (kind) {
-    case Kind::Pyftpdlib:
-        return QStringLiteral("pyftpdlib");
-    case Kind::Vsftpd:
-        return QStringLiteral("vsftpd");
-    case Kind::Proftpd:
-        return QStringLiteral("proftpd");
-    case Kind::PureFtpd:
-        return QStringLiteral("pure-ftpd");
-    }
-    return {};
-}
-
-QString RealFtpServer::user() const
-{
-    return actsAsAccount(serverKind) ? FtpAccount().user : QLatin1String(kPyftpdlibUser);
-}
-
-QString RealFtpServer::password() const
-{
-    return actsAsAccount(serverKind) ? FtpAccount().password : QLatin1String(kPyftpdlibPassword);
-}
-
-QString RealFtpServer::rootPath() const
-{
-    return base.filePath(QStringLiteral("root"));
+    static const char* const names[] = { "pyftpdlib", "vsftpd", "proftpd", "pure-ftpd" };
+    return QLatin1String(names[int(kind)]);
 }
 
 QString RealFtpServer::url(const QString& path) const
@@ -118,19 +61,16 @@ QString RealFtpServer::url(const QString& path) const
 
 void RealFtpServer::putFile(const QByteArray& name, const QByteArray& bytes, const QDateTime& modified) const
 {
-    const QByteArray path = QFile::encodeName(rootPath()) + '/' + name;
-    const QString folder = QFileInfo(QFile::decodeName(path)).path();
-    QDir().mkpath(folder);
     writeFileBytesNamed(rootPath(), name, bytes);
+    const QByteArray path = QFile::encodeName(rootPath()) + '/' + name;
     if (modified.isValid()) {
-        const timespec times[2] = { { time_t(modified.toSecsSinceEpoch()), 0 }, { time_t(modified.toSecsSinceEpoch()), 0 } };
+        const timespec time { time_t(modified.toSecsSinceEpoch()), 0 };
+        const timespec times[2] = { time, time };
         ::utimensat(AT_FDCWD, path.constData(), times, 0);
     }
-    if (!actsAsAccount(serverKind))
-        return;
-    giveToAccount(path);
-    for (QString at = folder; at.startsWith(rootPath()) && at != rootPath(); at = QFileInfo(at).path())
-        giveToAccount(QFile::encodeName(at));
+    // The C servers act as their user, which must own what they replace or delete.
+    if (const passwd* account = serverKind == Kind::Pyftpdlib ? nullptr : ::getpwnam("tolvaneftp"))
+        (void)::chown(path.constData(), account->pw_uid, account->pw_gid);
 }
 
 bool RealFtpServer::hasFile(const QByteArray& name) const
@@ -138,138 +78,60 @@ bool RealFtpServer::hasFile(const QByteArray& name) const
     return ::access((QFile::encodeName(rootPath()) + '/' + name).constData(), F_OK) == 0;
 }
 
-QByteArray RealFtpServer::fileBytes(const QByteArray& name) const
-{
-    return fileBytesNamed(rootPath(), name);
-}
-
 QStringList RealFtpServer::commandsReceived() const
 {
-    const ServerPlace place { base.path(), rootPath(), {} };
-    return actsAsAccount(serverKind) ? unpackedFtpServer(serverKind).commandLog(place) : commandLogLines(place);
+    // vsftpd logs its replies too, and a command as
+    // ... FTP command: Client "127.0.0.1", "USER tolvaneftp"
+    static const QRegularExpression vsftpdCommand(QStringLiteral(R"re(FTP command: Client "[^"]*", "(.*)"$)re"));
+    QFile log(base.filePath(QStringLiteral("commands.log")));
+    QStringList commands;
+    for (QString line : log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()).split(QLatin1Char('\n')) : QStringList()) {
+        if (serverKind == Kind::Vsftpd)
+            line = vsftpdCommand.match(line).captured(1);
+        // proftpd writes "PASS (hidden)".
+        if (!line.isEmpty())
+            commands << (line.startsWith(QLatin1String("PASS ")) ? QStringLiteral("PASS <password>") : line);
+    }
+    return commands;
 }
 
 bool RealFtpServer::start()
 {
-    if (!base.isValid())
-        return fail(QStringLiteral("no temporary folder: ") + base.errorString());
-    // The C servers' user must reach the root inside.
-    QFile::setPermissions(base.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner
-                                           | QFileDevice::ReadGroup | QFileDevice::ExeGroup
-                                           | QFileDevice::ReadOther | QFileDevice::ExeOther);
-    QDir(base.path()).mkdir(QStringLiteral("root"));
-    return actsAsAccount(serverKind) ? startUnpackedServer() : startPyftpdlib();
-}
-
-bool RealFtpServer::startPyftpdlib()
-{
-    const QStringList arguments { QStringLiteral(TOLVANE_PYFTPDLIB_SERVER),
-                                  QStringLiteral("--root"), rootPath(),
-                                  QStringLiteral("--user"), user(),
-                                  QStringLiteral("--password"), password(),
-                                  QStringLiteral("--command-log"), base.filePath(QStringLiteral("commands.log")),
-                                  QStringLiteral("--send-rate"), QString::number(sendRate) };
-    if (!launch(debianPython(), arguments))
-        return false;
-    // The script writes its port once it listens.
-    QDeadlineTimer deadline(kStartBoundMs);
-    while (!process.canReadLine()) {
-        if (process.state() == QProcess::NotRunning || deadline.hasExpired())
-            return fail(QStringLiteral("did not report its port (is python3-pyftpdlib installed?): ")
-                        + QString::fromLocal8Bit(process.readAllStandardError()));
-        process.waitForReadyRead(int(deadline.remainingTime()));
-    }
-    listenPort = process.readLine().trimmed().toUShort();
-    if (listenPort == 0)
-        return fail(QStringLiteral("reported no port"));
-    return waitForGreeting();
-}
-
-bool RealFtpServer::startUnpackedServer()
-{
-    ServerPlace place { base.path(), rootPath(), {} };
-    QString error;
-    if (!prepareFtpAccount(place.account, error))
-        return fail(error);
-    if (::chown(QFile::encodeName(rootPath()).constData(), place.account.uid, place.account.gid) != 0)
-        return fail(QStringLiteral("cannot give the root folder to ") + place.account.user);
-    const UnpackedFtpServer& server = unpackedFtpServer(serverKind);
-    if (error = server.prepare(place); !error.isEmpty())
-        return fail(error);
     for (int attempt = 0; attempt < kPortAttempts; ++attempt) {
-        listenPort = freeLoopbackPort();
-        const ServerCommand command = server.command(place, listenPort);
-        process.setProcessEnvironment(command.environment);
-        if (!launch(command.program, command.arguments))
-            return false;
-        if (waitForGreeting())
+        process.setProgram(QStringLiteral("bash"));
+        process.setArguments({ QStringLiteral(TOLVANE_TEST_SUPPORT_DIR "/ftp-server.sh"), name(), base.path(),
+                               QString::number(freeLoopbackPort()), user(), password(), QString::number(sendRate),
+                               QStringLiteral(TOLVANE_FTP_SERVERS_DIR), QStringLiteral(TOLVANE_PYFTPDLIB_SERVER) });
+        // A group of its own, so that stop() reaches the session processes
+        // the server forks.
+        process.setChildProcessModifier([] { ::setsid(); });
+        process.start();
+        // The script prints the port once the server greets there.
+        QDeadlineTimer deadline(kStartBoundMs);
+        while (!process.canReadLine() && process.state() != QProcess::NotRunning && !deadline.hasExpired())
+            process.waitForReadyRead(int(deadline.remainingTime()));
+        if ((listenPort = process.readLine().trimmed().toUShort()) != 0)
             return true;
         stop();
+        reason = QStringLiteral("did not greet within %1 ms (exit code %2): ").arg(kStartBoundMs).arg(process.exitCode())
+            + QString::fromLocal8Bit(process.readAllStandardError()).trimmed();
     }
-    return false;
-}
-
-bool RealFtpServer::launch(const QString& program, const QStringList& arguments)
-{
-    // A group of its own, so stop() reaches the session processes the server
-    // forks; and the server dies with the test even when the test crashes.
-    process.setProgram(QStringLiteral("bash"));
-    process.setArguments(QStringList { QStringLiteral(TOLVANE_TEST_SUPPORT_DIR "/die-with-test.sh"), program }
-                         + arguments);
-    process.setChildProcessModifier([] { ::setsid(); });
-    process.start();
-    if (!process.waitForStarted(kStartBoundMs))
-        return fail(program + QStringLiteral(" did not start: ") + process.errorString());
-    return true;
-}
-
-bool RealFtpServer::waitForGreeting()
-{
-    QDeadlineTimer deadline(kStartBoundMs);
-    while (!deadline.hasExpired()) {
-        QTcpSocket probe;
-        probe.connectToHost(QHostAddress::LocalHost, listenPort);
-        if (probe.waitForConnected(500)) {
-            QByteArray greeting;
-            while (!greeting.contains('\n') && probe.waitForReadyRead(1000))
-                greeting += probe.readAll();
-            if (greeting.startsWith("220"))
-                return true;
-        }
-        // Also how QProcess learns that the server has exited (vsftpd does so
-        // on a bad configuration, silently, with code 2).
-        if (process.state() == QProcess::NotRunning || process.waitForFinished(50)) {
-            const QString output = QString::fromLocal8Bit(process.readAllStandardOutput()
-                                                          + process.readAllStandardError()).trimmed();
-            return fail(QStringLiteral("exited with code %1").arg(process.exitCode())
-                        + (output.isEmpty() ? QString() : QStringLiteral(": ") + output));
-        }
-    }
-    return fail(QStringLiteral("did not greet on port %1 within %2 ms").arg(listenPort).arg(kStartBoundMs));
-}
-
-bool RealFtpServer::fail(const QString& why)
-{
-    reason = why.trimmed();
     return false;
 }
 
 void RealFtpServer::kill()
 {
-    if (process.state() == QProcess::NotRunning)
-        return;
-    ::kill(-pid_t(process.processId()), SIGKILL);
-    process.waitForFinished(kStopBoundMs);
+    if (process.state() != QProcess::NotRunning) {
+        ::kill(-pid_t(process.processId()), SIGKILL);
+        process.waitForFinished(kStopBoundMs);
+    }
 }
 
 void RealFtpServer::stop()
 {
     if (process.state() == QProcess::NotRunning)
         return;
-    const pid_t group = pid_t(process.processId());
-    ::kill(-group, SIGTERM);
-    if (!process.waitForFinished(kStopBoundMs)) {
-        ::kill(-group, SIGKILL);
-        process.waitForFinished(kStopBoundMs);
-    }
+    ::kill(-pid_t(process.processId()), SIGTERM);
+    if (!process.waitForFinished(kStopBoundMs))
+        kill();
 }

@@ -1,13 +1,13 @@
 #pragma once
 
 #include "config/SettingsFiles.h"
-#include "config/SettingsFormat.h"
-#include "config/SiteTables.h"
+#include "ui/Row.h"
 
 #include <QComboBox>
-#include <QStringList>
+#include <QLabel>
+#include <QLineEdit>
 
-// Sites for the settings-file tests, and what the window's host lists show.
+// Sites for the settings-file tests, and what the window shows of them.
 
 // A site with every field different from its neighbours', with commas, blanks
 // and 8-bit characters where the format holds them.
@@ -45,4 +45,12 @@ inline QStringList hostsOf(SiteColumns site)
     for (int slot = 1; slot <= site.count; ++slot)
         hosts.append(site.hosts[size_t(slot)]);
     return hosts;
+}
+
+// What a job's row shows: the host, user, password, path, pattern and port,
+// and the schedule display.
+inline QStringList rowShows(const Row& row)
+{
+    return { row.hostList->currentText(), row.user->text(), row.password->text(), row.path->text(),
+             row.pattern->text(), row.port->text(), row.scheduleDisplay->text() };
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include <QDir>
 #include <QTemporaryDir>
 
 // Makes a new empty temporary folder the process's current folder for the
@@ -8,8 +8,8 @@
 // every other test's; the previous current folder comes back afterwards.
 class TemporaryCurrentFolder {
 public:
-    TemporaryCurrentFolder();
-    ~TemporaryCurrentFolder();
+    TemporaryCurrentFolder() { QDir::setCurrent(folder.path()); }
+    ~TemporaryCurrentFolder() { QDir::setCurrent(previous); }
     TemporaryCurrentFolder(const TemporaryCurrentFolder&) = delete;
     TemporaryCurrentFolder& operator=(const TemporaryCurrentFolder&) = delete;
 
@@ -18,6 +18,6 @@ public:
     QString file(const QString& name) const { return folder.filePath(name); }
 
 private:
+    QString previous = QDir::currentPath();
     QTemporaryDir folder;
-    QString previous;
 };

@@ -1,34 +1,34 @@
 // The dialogs: what the schedule time dialog shows and what closing it leaves
-// in the site, and the folder the working-path dialog keeps.
+// in the site, and the folder the working-path dialog keeps; each closed in
+// every way the operator may close it.
 #include "OperatorActions.h"
 
-#include "app/StartUp.h"
-#include "support/ProgramUnderTest.h"
 #include "ui/Form2.h"
 #include "ui/Form3.h"
 
-#include <QDir>
 #include <QFileSystemModel>
-#include <QtTest>
 
 using namespace operatorActions;
 
 namespace {
 
-Row rowOf(Program& p, bool download)
-{
-    return download ? downloadRow(p.window) : uploadRow(p.window);
-}
-
-// The time dialog of a job, opened by a double click on its schedule display
-// or from the "Schedules" menu.
-void openTimeDialog(Program& p, bool download, bool byMenu)
-{
-    if (byMenu)
-        choose(download ? p.form.ai_down : p.form.ai_up);
-    else
-        QTest::mouseDClick(rowOf(p, download).scheduleDisplay, Qt::LeftButton);
-}
+// The time dialog opened on site 1 of a row whose time the settings held as
+// they are here, what the operator picks there and how the dialog is closed
+// (a key, with the focus on a control, or the close button), and what the
+// schedule display shows afterwards, which is also what the site then holds.
+struct TimeDialogCase {
+    JobKind job = JobKind::Download;
+    bool byMenu = false;
+    QStringList site;  // hour, half-day, active flag; none: the host box emptied
+    QString path = QStringLiteral("/in");
+    int hourShown = -1;
+    int hourPicked = -1;
+    int halfDayPicked = -1;
+    bool activeClicked = false;
+    Qt::Key closingKey = Qt::Key_Escape;
+    QString focus = QStringLiteral("hour list");
+    QString display;
+};
 
 // The dialog just opened, once it is the active window, as the window system
 // makes a dialog it shows: only then do keys reach it. (A dialog counts as
@@ -37,217 +37,136 @@ template <typename Dialog>
 Dialog* openedDialog(const Form1& form)
 {
     auto* dialog = form.findChild<Dialog*>();
-    return dialog && QTest::qWaitFor([dialog] { return QApplication::activeWindow() == dialog; }, kWaitMs)
-        ? dialog
-        : nullptr;
+    return dialog && QTest::qWaitFor([dialog] { return QApplication::activeWindow() == dialog; }, kWaitMs) ? dialog
+                                                                                                          : nullptr;
 }
 
-// A key pressed while the control has the focus, delivered through its window
-// as the operator's keys are.
-void press(QWidget* control, Qt::Key key)
+// A key pressed while the control has the focus, delivered through the
+// window as the operator's keys are; no key: the window's close button.
+void closeDialog(QDialog* dialog, Qt::Key key, QWidget* control)
 {
+    if (key == Qt::Key_unknown)
+        return (void)dialog->close();
     control->setFocus();
-    QTest::keyClick(control->window()->windowHandle(), key);
-}
-
-enum class Closing { Escape, Enter, KeypadEnter, CloseButton };
-
-// Closes a dialog as the operator does: a key pressed in one of its controls
-// (or in the dialog itself), or the window's close button.
-void closeDialog(QDialog* dialog, Closing how, QWidget* control)
-{
-    switch (how) {
-    case Closing::Escape: press(control, Qt::Key_Escape); break;
-    case Closing::Enter: press(control, Qt::Key_Return); break;
-    case Closing::KeypadEnter: press(control, Qt::Key_Enter); break;
-    case Closing::CloseButton: dialog->close(); break;
-    }
-}
-
-QWidget* timeDialogControl(Form2* dialog, const QString& name)
-{
-    return name == QLatin1String("hour list") ? dialog->Combo1
-        : name == QLatin1String("half-day list") ? dialog->Combo2
-        : name == QLatin1String("check box")     ? static_cast<QWidget*>(dialog->Check1)
-                                                 : dialog;
+    QTest::keyClick(dialog->windowHandle(), key);
 }
 
 }
 
-Q_DECLARE_METATYPE(Closing)
+Q_DECLARE_METATYPE(TimeDialogCase)
 
 class DialogsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // The site's time (hour, half-day, active flag) as the settings held it;
-    // the hour item the dialog shows; what the operator picks and how the
-    // dialog is closed; the schedule display afterwards, which is also what
-    // the site then holds. Hand-edited settings can hold any text: a site the
-    // dialog shows at "AM" must not keep a half-day the schedule never matches.
+    // Hand-edited settings can hold any text: a site the dialog shows at "AM"
+    // must not keep a half-day the schedule never matches.
     void timeDialog_data()
     {
-        QTest::addColumn<bool>("download");
-        QTest::addColumn<bool>("byMenu");
-        QTest::addColumn<QStringList>("site");
-        QTest::addColumn<bool>("pathEmptied");
-        QTest::addColumn<int>("hourShown");
-        QTest::addColumn<int>("hourPicked");
-        QTest::addColumn<int>("halfDayPicked");
-        QTest::addColumn<bool>("activeClicked");
-        QTest::addColumn<Closing>("closing");
-        QTest::addColumn<QString>("control");
-        QTest::addColumn<QString>("display");
-        const auto row = [](const char* name, bool download, bool byMenu, const QStringList& site) -> QTestData& {
-            return QTest::newRow(name) << download << byMenu << site;
-        };
-        row("12 PM is the last hour item, Escape keeps it", true, false, { "12", "PM", "1" })
-            << false << 11 << -1 << -1 << false << Closing::Escape << "hour list" << "12PM Active";
-        row("1 AM is the first item, 5 PM picked then Enter", true, true, { "1", "AM", "0" })
-            << false << 0 << 4 << 1 << false << Closing::Enter << "half-day list" << "5PM InActive";
-        row("upload 3 AM made active, the close button", false, true, { "3", "AM", "0" })
-            << false << 2 << -1 << -1 << true << Closing::CloseButton << "" << "3AM Active";
-        row("upload 7 PM made inactive, Enter in the dialog", false, false, { "7", "PM", "1" })
-            << false << 6 << -1 << -1 << true << Closing::Enter << "dialog" << "7PM InActive";
-        row("made active with the path field empty ends InActive", true, false, { "1", "AM", "0" })
-            << true << 0 << -1 << -1 << true << Closing::KeypadEnter << "check box" << "1AM InActive";
-        row("hour 99 shows no item and stays", true, false, { "99", "PM", "1" })
-            << false << -1 << -1 << -1 << false << Closing::Escape << "hour list" << "99PM Active";
-        row("hour beyond any integer", true, false, { "1e30", "AM", "0" })
-            << false << -1 << -1 << -1 << false << Closing::Escape << "hour list" << "1e30AM InActive";
-        row("hour 12.5", true, false, { "12.5", "AM", "0" })
-            << false << -1 << -1 << -1 << false << Closing::Escape << "hour list" << "12.5AM InActive";
-        row("half-day in lower case is shown and kept as AM", true, false, { "4", "pm", "0" })
-            << false << 3 << -1 << -1 << false << Closing::Escape << "hour list" << "4AM InActive";
-        row("active flag 7 is shown and kept as inactive", true, false, { "4", "PM", "7" })
-            << false << 3 << -1 << -1 << false << Closing::Escape << "hour list" << "4PM InActive";
-        row("hour 99 then 5 picked gives the site a good hour", true, false, { "99", "PM", "1" })
-            << false << -1 << 4 << -1 << false << Closing::Enter << "hour list" << "5PM Active";
+        QTest::addColumn<TimeDialogCase>("c");
+        QTest::newRow("12 PM is the last hour item, Escape keeps it")
+            << TimeDialogCase { .site = { "12", "PM", "1" }, .hourShown = 11, .display = "12PM Active" };
+        QTest::newRow("1 AM is the first item, 5 PM picked then Enter in the half-day list")
+            << TimeDialogCase { .byMenu = true, .site = { "1", "AM", "0" }, .hourShown = 0, .hourPicked = 4, .halfDayPicked = 1,
+                                .closingKey = Qt::Key_Return, .focus = "half-day list", .display = "5PM InActive" };
+        QTest::newRow("upload made active, the close button")
+            << TimeDialogCase { .job = JobKind::Upload, .byMenu = true, .site = { "3", "AM", "0" }, .hourShown = 2,
+                                .activeClicked = true, .closingKey = Qt::Key_unknown, .display = "3AM Active" };
+        QTest::newRow("upload made inactive, Enter in the dialog")
+            << TimeDialogCase { .job = JobKind::Upload, .site = { "7", "PM", "1" }, .hourShown = 6, .activeClicked = true,
+                                .closingKey = Qt::Key_Return, .focus = "dialog", .display = "7PM InActive" };
+        QTest::newRow("made active with the path field empty ends InActive, keypad Enter on the check box")
+            << TimeDialogCase { .site = { "1", "AM", "0" }, .path = "", .hourShown = 0, .activeClicked = true,
+                                .closingKey = Qt::Key_Enter, .focus = "check box", .display = "1AM InActive" };
+        QTest::newRow("hour 99 shows no item and stays")
+            << TimeDialogCase { .site = { "99", "PM", "1" }, .display = "99PM Active" };
+        QTest::newRow("hour 4.5 shows no item; 5 picked then gives the site a good hour")
+            << TimeDialogCase { .site = { "4.5", "AM", "0" }, .hourPicked = 4, .closingKey = Qt::Key_Return, .display = "5AM InActive" };
+        QTest::newRow("a half-day in lower case and active flag 7 are shown and kept as AM and inactive")
+            << TimeDialogCase { .site = { "4", "pm", "7" }, .hourShown = 3, .display = "4AM InActive" };
+        QTest::newRow("no dialog for a double click while no site is shown") << TimeDialogCase {};
+        QTest::newRow("no dialog from Schedules Download while no site is shown") << TimeDialogCase { .byMenu = true };
     }
 
     void timeDialog()
     {
-        QFETCH(bool, download);
-        QFETCH(bool, byMenu);
-        QFETCH(QStringList, site);
-        QFETCH(bool, pathEmptied);
-        QFETCH(int, hourShown);
-        QFETCH(int, hourPicked);
-        QFETCH(int, halfDayPicked);
-        QFETCH(bool, activeClicked);
-        QFETCH(Closing, closing);
-        QFETCH(QString, control);
-        QFETCH(QString, display);
+        QFETCH(TimeDialogCase, c);
         ProgramUnderTest p;
         QVERIFY(showWindow(p.program.form));
-        Row row = rowOf(p.program, download);
-        typeSite(row, { .host = QStringLiteral("h") });
-        row.site.hours[1] = site[0];
-        row.site.amPm[1] = site[1];
-        row.site.activeFlags[1] = site[2];
-        if (pathEmptied)
-            type(row.path, QString());
+        Row row = rowOf(p.program.window, c.job);
+        typeSite(row, { .host = QStringLiteral("h"), .path = c.path });
+        c.site.isEmpty() ? clearHost(row) : putSite(row.site, 1, { "h", "alice", "s3cret", c.path, "2121", "*.dat", "1", c.site[2], c.site[0], c.site[1] });
 
-        openTimeDialog(p.program, download, byMenu);
+        if (c.byMenu)
+            choose(c.job == JobKind::Download ? p.program.form.ai_down : p.program.form.ai_up);
+        else
+            QTest::mouseDClick(row.scheduleDisplay, Qt::LeftButton);
         QPointer<Form2> dialog = openedDialog<Form2>(p.program.form);
-        QVERIFY(dialog);
-        QCOMPARE(dialog->Combo1->currentIndex(), hourShown);
-        if (hourPicked >= 0)
-            pick(dialog->Combo1, hourPicked);
-        if (halfDayPicked >= 0)
-            pick(dialog->Combo2, halfDayPicked);
-        if (activeClicked)
+        QCOMPARE(bool(dialog), !c.site.isEmpty());
+        if (!dialog)
+            return;
+        QCOMPARE(dialog->Combo1->currentIndex(), c.hourShown);
+        if (c.hourPicked >= 0)
+            pick(dialog->Combo1, c.hourPicked);
+        if (c.halfDayPicked >= 0)
+            pick(dialog->Combo2, c.halfDayPicked);
+        if (c.activeClicked)
             click(dialog->Check1);
-        closeDialog(dialog, closing, timeDialogControl(dialog, control));
+        const QMap<QString, QWidget*> controls { { "hour list", dialog->Combo1 }, { "half-day list", dialog->Combo2 },
+                                                 { "check box", dialog->Check1 } };
+        closeDialog(dialog, c.closingKey, controls.value(c.focus, dialog));
 
         QTRY_VERIFY_WITH_TIMEOUT(!dialog, kWaitMs);
-        QCOMPARE(row.scheduleDisplay->text(), display);
-        QCOMPARE(row.site.hours[1] + row.site.amPm[1], display.section(QLatin1Char(' '), 0, 0));
-        QCOMPARE(row.site.activeFlags[1], QString::number(display.endsWith(QLatin1String(" Active"))));
-        QCOMPARE(row.activeText, display.section(QLatin1Char(' '), 1));
-    }
-
-    void theTimeDialogOpensOnlyForASiteShown_data()
-    {
-        QTest::addColumn<bool>("siteTyped");
-        QTest::addColumn<bool>("byMenu");
-        QTest::newRow("double click before any site") << false << false;
-        QTest::newRow("Schedules Download with the host box emptied") << true << true;
-    }
-
-    void theTimeDialogOpensOnlyForASiteShown()
-    {
-        QFETCH(bool, siteTyped);
-        QFETCH(bool, byMenu);
-        ProgramUnderTest p;
-        QVERIFY(showWindow(p.program.form));
-        Row row = downloadRow(p.program.window);
-        if (siteTyped) {
-            typeSite(row, { .host = QStringLiteral("h") });
-            clearHost(row.hostList);
-        }
-
-        openTimeDialog(p.program, true, byMenu);
-
-        QVERIFY(!p.program.form.findChild<Form2*>());
+        QCOMPARE(row.scheduleDisplay->text(), c.display);
+        const SiteRecord kept = siteAt(row.site, 1);
+        QCOMPARE(kept.hour + kept.amPm + (kept.activeFlag == "1" ? " Active" : " InActive"), c.display);
     }
 
     // The dialog opens on the current folder; closing it, however the
-    // operator does, keeps the folder highlighted then, also after a restart.
+    // operator does, keeps the folder highlighted then, also for the next start.
     void thePathDialogKeepsTheFolderHighlighted_data()
     {
         QTest::addColumn<bool>("byMenu");
-        QTest::addColumn<Closing>("closing");
+        QTest::addColumn<Qt::Key>("closingKey");
         QTest::addColumn<bool>("inList");
         QTest::addColumn<bool>("subfolderPicked");
-        QTest::newRow("Set Path, Escape in the folder list") << true << Closing::Escape << true << false;
-        QTest::newRow("double click, keypad Enter in the dialog") << false << Closing::KeypadEnter << false << false;
-        QTest::newRow("Set Path, the close button") << true << Closing::CloseButton << true << false;
-        QTest::newRow("a subfolder picked, Enter in the folder list") << true << Closing::Enter << true << true;
+        QTest::newRow("Set Path, Escape in the folder list") << true << Qt::Key_Escape << true << false;
+        QTest::newRow("a double click, keypad Enter in the dialog") << false << Qt::Key_Enter << false << false;
+        QTest::newRow("Set Path, the close button") << true << Qt::Key_unknown << true << false;
+        QTest::newRow("a subfolder picked, Enter in the folder list") << true << Qt::Key_Return << true << true;
     }
 
     void thePathDialogKeepsTheFolderHighlighted()
     {
         QFETCH(bool, byMenu);
-        QFETCH(Closing, closing);
+        QFETCH(Qt::Key, closingKey);
         QFETCH(bool, inList);
         QFETCH(bool, subfolderPicked);
         ProgramUnderTest p;
-        Program& program = p.program;
-        QVERIFY(showWindow(program.form));
-        QVERIFY(program.engine.workPath != QDir::currentPath());
-        QVERIFY(QDir::current().mkdir(QStringLiteral("incoming")));
-        const QString chosen = subfolderPicked ? p.logFile(QStringLiteral("incoming")) : QDir::currentPath();
-        if (byMenu)
-            choose(program.form.ai_path);
-        else
-            QTest::mouseDClick(program.form.Label15, Qt::LeftButton);
-        QPointer<Form3> dialog = openedDialog<Form3>(program.form);
+        QVERIFY(showWindow(p.program.form));
+        QVERIFY(p.program.engine.workPath != QDir::currentPath());
+        QVERIFY(QDir::current().mkdir("incoming"));
+        const QString chosen = subfolderPicked ? p.logFile("incoming") : QDir::currentPath();
+        byMenu ? choose(p.program.form.ai_path) : QTest::mouseDClick(p.program.form.Label15, Qt::LeftButton);
+        QPointer<Form3> dialog = openedDialog<Form3>(p.program.form);
         QVERIFY(dialog);
         QCOMPARE(dialog->Label1->text(), QDir::currentPath());
         if (subfolderPicked) {
             // The folder list fills in the background; the subfolder is
             // clicked once it is listed.
             const auto* folders = qobject_cast<const QFileSystemModel*>(dialog->Dir1->model());
-            QVERIFY(folders);
             QModelIndex entry;
-            QTRY_VERIFY_WITH_TIMEOUT((entry = folders->index(chosen)).isValid()
-                                         && dialog->Dir1->visualRect(entry).isValid(),
-                                     kWaitMs);
+            QTRY_VERIFY_WITH_TIMEOUT((entry = folders->index(chosen)).isValid() && dialog->Dir1->visualRect(entry).isValid(), kWaitMs);
             QTest::mouseDClick(dialog->Dir1->viewport(), Qt::LeftButton, {}, dialog->Dir1->visualRect(entry).center());
             QCOMPARE(dialog->Label1->text(), chosen);
         }
 
-        closeDialog(dialog, closing, inList ? static_cast<QWidget*>(dialog->Dir1) : dialog.data());
+        closeDialog(dialog, closingKey, inList ? static_cast<QWidget*>(dialog->Dir1) : dialog.data());
 
         QTRY_VERIFY_WITH_TIMEOUT(!dialog, kWaitMs);
-        QCOMPARE(program.engine.workPath, chosen);
-        QCOMPARE(program.engine.File2.Path(), chosen);
-        QCOMPARE(program.form.Label15->text(), QStringLiteral("Working Path is ") + chosen);
-        Program restarted;
-        restarted.form.messages.recordInsteadOfShowing();
-        startUp(restarted);
-        QCOMPARE(restarted.engine.workPath, chosen);
+        QCOMPARE(p.program.engine.File2.Path(), chosen);
+        QCOMPARE(p.program.form.Label15->text(), "Working Path is " + chosen);
+        QCOMPARE(readWorkPath(), chosen);
     }
 };
 

@@ -1,0 +1,148 @@
+// A job's row as the operator fills it: the rules each field keeps on every
+// change, the completeness check that disarms the job, and the job switch,
+// which stays off while a field is empty and otherwise arms the schedule.
+#include "OperatorActions.h"
+
+#include "ui/FieldValidation.h"
+
+using namespace operatorActions;
+
+Q_DECLARE_METATYPE(operatorActions::SiteFields)
+
+namespace {
+
+// One program second lasts 5 ms: the schedule's minute passes in 0.3 s.
+constexpr double kFastTimeScale = 0.005;
+
+}
+
+class RowFieldsTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    // Texts pasted into a typed site's fields in turn (field, text, ...), each
+    // whole as a rule sees it; what the last field shows then, and what the
+    // site keeps of it (the retries are the job's, not the site's).
+    void fieldRules_data()
+    {
+        QTest::addColumn<JobKind>("job");
+        QTest::addColumn<QStringList>("pasted");
+        QTest::addColumn<QString>("shown");
+        const auto row = [](const char* name, JobKind job, const QStringList& pasted, const QString& shown) {
+            QTest::newRow(name) << job << pasted << shown;
+        };
+        row("a port that is no number becomes 21", JobKind::Upload, { "port", "2x" }, "21");
+        row("blanks around a field are trimmed", JobKind::Download, { "path", " /out " }, "/out");
+        row("the user anonymous, once trimmed, keeps the built-in password", JobKind::Download,
+            { "user", " anonymous ", "password", "xy" }, kAnonymousPassword);
+        row("Anonymous with a capital is an ordinary user", JobKind::Download, { "user", "Anonymous", "password", "xy" }, "xy");
+        row("retries below 0 become 1", JobKind::Download, { "retries", "-1" }, "1");
+        row("retries above 4 become 1", JobKind::Download, { "retries", "4.5" }, "1");
+        row("4 retries stay", JobKind::Download, { "retries", "4" }, "4");
+        row("retries that are no number stay", JobKind::Download, { "retries", "abc" }, "abc");
+        row("an exponent is a number: 1e1 becomes 1", JobKind::Download, { "retries", "1e1" }, "1");
+        row("a bare exponent letter is text: 9e stays", JobKind::Download, { "retries", "9e" }, "9e");
+        row("blanks around a number: 7 becomes 1", JobKind::Upload, { "retries", " 7 " }, "1");
+    }
+
+    void fieldRules()
+    {
+        QFETCH(JobKind, job);
+        QFETCH(QStringList, pasted);
+        QFETCH(QString, shown);
+        ProgramUnderTest p;
+        const Row row = rowOf(p.program.window, job);
+        typeSite(row, { QStringLiteral("ftp.example.org") });
+        const QStringList names { "user", "password", "path", "port", "retries" };
+        const QList<QLineEdit*> fields { row.user, row.password, row.path, row.port, row.retries };
+
+        for (qsizetype i = 0; i < pasted.size(); i += 2)
+            fields[names.indexOf(pasted[i])]->setText(pasted[i + 1]);
+
+        const qsizetype last = names.indexOf(pasted[pasted.size() - 2]);
+        QCOMPARE(fields[last]->text(), shown);
+        const SiteRecord kept = siteAt(row.site, 1);
+        if (const QStringList keptFields { kept.user, kept.password, kept.path, kept.port }; last < keptFields.size())
+            QCOMPARE(keptFields[last], shown);
+    }
+
+    void clearingAFieldDisarmsTheJob()
+    {
+        ProgramUnderTest p;
+        Row row = downloadRow(p.program.window);
+        typeSite(row, { QStringLiteral("ftp.example.org") });
+        // The site's time as the schedule time dialog leaves it, then armed.
+        row.site.hours[1] = QStringLiteral("3");
+        row.site.amPm[1] = QStringLiteral("PM");
+        row.site.activeFlags[1] = QStringLiteral("1");
+        row.jobSwitch->setChecked(true);
+        QVERIFY(row.scheduleTimer.Enabled());
+
+        type(row.path, QString());
+
+        QVERIFY(!row.jobSwitch->isChecked());
+        QVERIFY(!row.scheduleTimer.Enabled());
+        QCOMPARE(row.site.activeFlags[1], QStringLiteral("0"));
+        QCOMPARE(row.scheduleDisplay->text(), QStringLiteral("3PM InActive"));
+    }
+
+    void aRowWithAFieldEmptyStaysOff_data()
+    {
+        QTest::addColumn<JobKind>("job");
+        QTest::addColumn<SiteFields>("typed");
+        QTest::newRow("download: every field but the host, before any site exists") << JobKind::Download << SiteFields {};
+        QTest::newRow("upload: a site without a pattern") << JobKind::Upload << SiteFields { .host = "h", .pattern = {} };
+    }
+
+    void aRowWithAFieldEmptyStaysOff()
+    {
+        QFETCH(JobKind, job);
+        QFETCH(SiteFields, typed);
+        ProgramUnderTest p;
+        QVERIFY(showWindow(p.program.form));
+        const Row row = rowOf(p.program.window, job);
+        typeSite(row, typed);
+
+        click(row.jobSwitch);
+
+        QCOMPARE(p.program.form.messages.shown(), QStringList { "One or more fields are empty or incorrect" });
+        QVERIFY(!row.jobSwitch->isChecked());
+        QVERIFY(!row.scheduleTimer.Enabled());
+    }
+
+    // The first tick starts at site 1 whichever site the row shows; switched
+    // off, every site may run again today. A row's tag is its state's word.
+    void aFullRowArmsItsScheduleFromSiteOne_data()
+    {
+        QTest::addColumn<JobKind>("job");
+        QTest::newRow("Downloads") << JobKind::Download;
+        QTest::newRow("Uploads") << JobKind::Upload;
+    }
+
+    void aFullRowArmsItsScheduleFromSiteOne()
+    {
+        QFETCH(JobKind, job);
+        ProgramUnderTest p(kFastTimeScale);
+        QVERIFY(showWindow(p.program.form));
+        const QLabel* state = job == JobKind::Download ? p.program.form.Label6 : p.program.form.Label7;
+        Row row = rowOf(p.program.window, job);
+        typeSite(row, { QStringLiteral("first") });
+        typeSite(row, { .host = QStringLiteral("second"), .pattern = QStringLiteral("*.up") });
+        const QString today = QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
+        row.site.lastRunDates[1] = row.site.lastRunDates[2] = today;
+
+        click(row.jobSwitch);
+        QCOMPARE(state->text(), QTest::currentDataTag() + QStringLiteral(" On"));
+        if (job == JobKind::Upload)
+            QCOMPARE(p.program.engine.File2.Pattern(), QStringLiteral("*.up"));
+        QTRY_COMPARE_WITH_TIMEOUT(row.site.index, 1, kWaitMs);
+
+        click(row.jobSwitch);
+        QCOMPARE(state->text(), QTest::currentDataTag() + QStringLiteral(" Off"));
+        QVERIFY(!row.scheduleTimer.Enabled());
+        QVERIFY(row.site.lastRunDates[1] != today && row.site.lastRunDates[2] != today);
+    }
+};
+
+QTEST_MAIN(RowFieldsTest)
+#include "tst_row_fields.moc"
