@@ -49,16 +49,18 @@ SiteLogin loginAt(const ScriptedFtpPeer& peer)
     return { peer.host(), peer.port(), QStringLiteral("u"), QStringLiteral("pw") };
 }
 
-// A program whose download site 1 is a peer with nothing to fetch: a job that
-// starts logs in, lists and ends, and the peer counts its connections.
+// A program whose download site 1 is a peer with nothing to fetch, due at
+// the given time: a job that starts logs in, lists and ends, and the peer
+// counts its connections.
 struct DownloadSchedule {
     ScriptedFtpPeer peer;
     EngineUnderTest put;
     Engine& p = put.engine;
 
-    DownloadSchedule()
+    DownloadSchedule(const QString& hour, const QString& half, bool active = true)
     {
         pointDownloadSite(p, loginAt(peer));
+        setSite(downloadSiteColumns(p.sites), 1, hour, half, active);
     }
 
     // Ticks at the given time; true when the tick started a job.
@@ -69,6 +71,8 @@ struct DownloadSchedule {
         downloadScheduleTick(p);
         return peer.connectionCount() > before;
     }
+
+    QString siteTime() const { return p.sites.downloadHours[1] + p.sites.downloadAmPm[1]; }
 };
 
 }
@@ -92,83 +96,67 @@ private slots:
 
 void ScheduleTickTest::startsOnlyInTheSitesHour_data()
 {
-    QTest::addColumn<QString>("siteHour");
-    QTest::addColumn<QString>("siteHalf");
-    QTest::addColumn<int>("hour");
-    QTest::addColumn<int>("minute");
+    QTest::addColumn<QString>("siteTime");
+    QTest::addColumn<QDateTime>("time");
     QTest::addColumn<bool>("starts");
-    QTest::newRow("9 AM site at 09:00") << "9" << "AM" << 9 << 0 << true;
-    QTest::newRow("9 AM site at 09:59") << "9" << "AM" << 9 << 59 << true;
-    QTest::newRow("9 AM site not at 08:59") << "9" << "AM" << 8 << 59 << false;
-    QTest::newRow("9 AM site not at 10:00") << "9" << "AM" << 10 << 0 << false;
-    QTest::newRow("9 AM site not at 9 PM") << "9" << "AM" << 21 << 0 << false;
-    QTest::newRow("12 AM site in the hour after midnight") << "12" << "AM" << 0 << 30 << true;
-    QTest::newRow("12 AM site not at noon") << "12" << "AM" << 12 << 30 << false;
-    QTest::newRow("12 PM site in the hour after noon") << "12" << "PM" << 12 << 30 << true;
-    QTest::newRow("12 PM site not at midnight") << "12" << "PM" << 0 << 30 << false;
+    QTest::newRow("9 AM site at 09:00") << "9AM" << at(9, 0) << true;
+    QTest::newRow("9 AM site at 09:59") << "9AM" << at(9, 59) << true;
+    QTest::newRow("9 AM site not at 08:59") << "9AM" << at(8, 59) << false;
+    QTest::newRow("9 AM site not at 10:00") << "9AM" << at(10, 0) << false;
+    QTest::newRow("9 AM site not at 9 PM") << "9AM" << at(21, 0) << false;
+    QTest::newRow("12 AM site in the hour after midnight") << "12AM" << at(0, 30) << true;
+    QTest::newRow("12 AM site not at noon") << "12AM" << at(12, 30) << false;
+    QTest::newRow("12 PM site in the hour after noon") << "12PM" << at(12, 30) << true;
+    QTest::newRow("12 PM site not at midnight") << "12PM" << at(0, 30) << false;
 }
 
 void ScheduleTickTest::startsOnlyInTheSitesHour()
 {
-    QFETCH(QString, siteHour);
-    QFETCH(QString, siteHalf);
-    QFETCH(int, hour);
-    QFETCH(int, minute);
+    QFETCH(QString, siteTime);
+    QFETCH(QDateTime, time);
     QFETCH(bool, starts);
-    DownloadSchedule s;
-    setSite(downloadSiteColumns(s.p.sites), 1, siteHour, siteHalf);
+    DownloadSchedule s(siteTime.chopped(2), siteTime.right(2));
 
-    QCOMPARE(s.startsAt(at(hour, minute)), starts);
-    QCOMPARE(s.p.sites.downloadLastRunDates[1], starts ? kTodayDigits : QStringLiteral("20000101"));
+    QCOMPARE(s.startsAt(time), starts);
+    QCOMPARE(s.p.sites.downloadLastRunDates[1] == kTodayDigits, starts);
 }
 
 void ScheduleTickTest::startsOnceADay()
 {
-    DownloadSchedule s;
-    setSite(downloadSiteColumns(s.p.sites), 1, QStringLiteral("9"), QStringLiteral("AM"));
+    DownloadSchedule s(QStringLiteral("9"), QStringLiteral("AM"));
 
     QVERIFY(s.startsAt(at(9, 0)));
-    QCOMPARE(s.p.sites.downloadLastRunDates[1], kTodayDigits);
     QCOMPARE(s.p.caption, QStringLiteral("Tolvane - Idle"));
     QVERIFY(!s.startsAt(at(9, 1)));
     QVERIFY(!s.startsAt(at(9, 59)));
     QVERIFY(s.startsAt(at(9, 0, kToday.addDays(1))));
-    QCOMPARE(s.p.sites.downloadLastRunDates[1], QStringLiteral("20240306"));
-    QCOMPARE(s.p.sites.downloadHours[1], QStringLiteral("9"));
+    QCOMPARE(s.siteTime(), QStringLiteral("9AM"));
 }
 
 void ScheduleTickTest::everyHourMovesTheSiteOnEachStart_data()
 {
-    QTest::addColumn<QString>("siteHour");
-    QTest::addColumn<QString>("siteHalf");
     QTest::addColumn<int>("hour");
-    QTest::addColumn<QString>("firstNext");
-    QTest::addColumn<QString>("secondNext");
-    QTest::newRow("9 AM, 10 AM, 11 AM") << "9" << "AM" << 9 << "10AM" << "11AM";
-    QTest::newRow("11 AM, 12 PM, 1 PM") << "11" << "AM" << 11 << "12PM" << "1PM";
-    QTest::newRow("11 PM, 12 AM, 1 AM") << "11" << "PM" << 23 << "12AM" << "1AM";
+    QTest::addColumn<QStringList>("siteTimes");
+    QTest::newRow("9 AM, 10 AM, 11 AM") << 9 << QStringList { "9", "AM", "10AM", "11AM" };
+    QTest::newRow("11 AM, 12 PM, 1 PM") << 11 << QStringList { "11", "AM", "12PM", "1PM" };
+    QTest::newRow("11 PM, 12 AM, 1 AM") << 23 << QStringList { "11", "PM", "12AM", "1AM" };
 }
 
 // Each start moves the site one hour on, so it starts once in each hour, also
 // across noon and midnight, although its last-run date is already today.
 void ScheduleTickTest::everyHourMovesTheSiteOnEachStart()
 {
-    QFETCH(QString, siteHour);
-    QFETCH(QString, siteHalf);
     QFETCH(int, hour);
-    QFETCH(QString, firstNext);
-    QFETCH(QString, secondNext);
-    DownloadSchedule s;
+    QFETCH(QStringList, siteTimes);
+    DownloadSchedule s(siteTimes[0], siteTimes[1]);
     s.p.options.ai_hr = true;
-    setSite(downloadSiteColumns(s.p.sites), 1, siteHour, siteHalf);
-    const auto siteTime = [&] { return s.p.sites.downloadHours[1] + s.p.sites.downloadAmPm[1]; };
     const QDateTime first = at(hour, 10);
 
     QVERIFY(s.startsAt(first));
-    QCOMPARE(siteTime(), firstNext);
+    QCOMPARE(s.siteTime(), siteTimes[2]);
     QVERIFY(!s.startsAt(first.addSecs(20 * 60)));
     QVERIFY(s.startsAt(first.addSecs(60 * 60)));
-    QCOMPARE(siteTime(), secondNext);
+    QCOMPARE(s.siteTime(), siteTimes[3]);
 }
 
 void ScheduleTickTest::inactiveSiteLeavesTheDuplicateCheckAlone_data()
@@ -176,28 +164,27 @@ void ScheduleTickTest::inactiveSiteLeavesTheDuplicateCheckAlone_data()
     QTest::addColumn<bool>("active");
     QTest::addColumn<int>("hour");
     QTest::addColumn<bool>("starts");
-    QTest::addColumn<bool>("dupeCheck");
-    QTest::newRow("an inactive site in its hour") << false << 9 << false << true;
-    QTest::newRow("an active site outside its hour still sets the check") << true << 10 << false << false;
-    QTest::newRow("an active site in its hour") << true << 9 << true << false;
+    QTest::newRow("an inactive site in its hour") << false << 9 << false;
+    QTest::newRow("an active site outside its hour still sets the check") << true << 10 << false;
+    QTest::newRow("an active site in its hour") << true << 9 << true;
 }
 
+// The site's own duplicate check (off here) replaces the job's when the scan
+// examines an active site.
 void ScheduleTickTest::inactiveSiteLeavesTheDuplicateCheckAlone()
 {
     QFETCH(bool, active);
     QFETCH(int, hour);
     QFETCH(bool, starts);
-    QFETCH(bool, dupeCheck);
-    DownloadSchedule s;
-    setSite(downloadSiteColumns(s.p.sites), 1, QStringLiteral("9"), QStringLiteral("AM"), active);
+    DownloadSchedule s(QStringLiteral("9"), QStringLiteral("AM"), active);
     s.p.sites.downloadDupeFlags[1] = QStringLiteral("0");
     s.p.options.downloadDupeCheck = true;
 
     QCOMPARE(s.startsAt(at(hour, 0)), starts);
-    QCOMPARE(s.p.options.downloadDupeCheck, dupeCheck);
+    QCOMPARE(s.p.options.downloadDupeCheck, !active);
 }
 
-// Three inactive sites: each tick examines one, so the scan position after an
+// Three inactive sites: each tick examines one, so the current site after an
 // idle tick is the site it examined.
 void ScheduleTickTest::scanWalksTheSitesInTurnAndHoldsWhileBusy()
 {
@@ -216,19 +203,17 @@ void ScheduleTickTest::scanWalksTheSitesInTurnAndHoldsWhileBusy()
             tick(p, download);
             examined << site.index;
         }
-        QCOMPARE(examined, QList<int>({ 1, 2, 3, 1, 2 }));
-
         p.session.recoveryInProgress = true;
         tick(p, download);
         tick(p, download);
-        QCOMPARE(site.index, 2);
+        examined << site.index;
         p.session.recoveryInProgress = false;
         tick(p, download);
-        QCOMPARE(site.index, 3);
-
+        examined << site.index;
         tickCount = 0;
         tick(p, download);
-        QCOMPARE(site.index, 1);
+        examined << site.index;
+        QCOMPARE(examined, QList<int>({ 1, 2, 3, 1, 2, 2, 3, 1 }));
     }
 }
 
@@ -277,8 +262,8 @@ void ScheduleTickTest::dueSiteWhileAJobRuns()
         site.lastRunDates[2] = kTodayDigits;
     (tickedDownload ? p.schedule.downloadTickCount : p.schedule.uploadTickCount) = 1;
     QList<int> scanDuringJob;
-    connect(&peer, &ScriptedFtpPeer::commandReceived, &peer, [&](const QString& line) {
-        if (!line.startsWith(QLatin1String("USER")))
+    QObject::connect(&peer, &ScriptedFtpPeer::commandReceived, [&](const QString& line) {
+        if (!line.startsWith("USER"))
             return;
         tick(p, tickedDownload);
         tick(p, tickedDownload);
@@ -289,10 +274,9 @@ void ScheduleTickTest::dueSiteWhileAJobRuns()
 
     QCOMPARE(scanDuringJob, QList<int>({ 1 }));
     QCOMPARE(peer.connectionCount(), 1);
-    QCOMPARE(site.hours[2], siteHourAfter);
-    QCOMPARE(site.amPm[2], QStringLiteral("PM"));
+    QCOMPARE(site.hours[2] + site.amPm[2], siteHourAfter + "PM");
     QCOMPARE(site.hours[1], QStringLiteral("7"));
-    QCOMPARE(site.lastRunDates[2], ranToday ? kTodayDigits : QStringLiteral("20000101"));
+    QCOMPARE(site.lastRunDates[2] == kTodayDigits, ranToday);
 }
 
 // Both schedules run on their timers with a site due in the same hour; each
@@ -300,33 +284,29 @@ void ScheduleTickTest::dueSiteWhileAJobRuns()
 // other waits, and starts only after the first has ended.
 void ScheduleTickTest::jobsNeverOverlap()
 {
-    const ScriptedFtpPeer::Chunks heldLogin { { "230 Login successful.\r\n", kLoginHoldMs } };
     ScriptedFtpPeer downloadPeer;
     ScriptedFtpPeer uploadPeer;
-    downloadPeer.replyTo("PASS", heldLogin);
-    uploadPeer.replyTo("PASS", heldLogin);
     EngineUnderTest put;
     Engine& p = put.engine;
     p.clock.set(at(15, 30));
     pointDownloadSite(p, loginAt(downloadPeer));
     pointUploadSite(p, loginAt(uploadPeer));
-    setSite(downloadSiteColumns(p.sites), 1, QStringLiteral("3"), QStringLiteral("PM"));
-    setSite(uploadSiteColumns(p.sites), 1, QStringLiteral("3"), QStringLiteral("PM"));
     QStringList overlaps;
-    const auto watch = [&](ScriptedFtpPeer& peer, const bool& otherRunning) {
-        connect(&peer, &ScriptedFtpPeer::commandReceived, &peer, [&](const QString& line) {
+    for (bool download : { true, false }) {
+        ScriptedFtpPeer& peer = download ? downloadPeer : uploadPeer;
+        peer.scripts["PASS"] = { PeerSteps::delay(kLoginHoldMs), "230" };
+        setSite(columns(p, download), 1, QStringLiteral("3"), QStringLiteral("PM"));
+        const bool& otherRunning = download ? p.schedule.uploadJobRunning : p.schedule.downloadJobRunning;
+        QObject::connect(&peer, &ScriptedFtpPeer::commandReceived, [&overlaps, &otherRunning](const QString& line) {
             if (otherRunning)
                 overlaps << line;
         });
-    };
-    watch(downloadPeer, p.schedule.uploadJobRunning);
-    watch(uploadPeer, p.schedule.downloadJobRunning);
+    }
     // Ticks that came while the other job ran: without them the test proves
     // nothing.
-    int busyDownloadTicks = 0;
-    int busyUploadTicks = 0;
-    connect(&p.Timer1, &Timer::Tick, &p.Timer1, [&] { busyDownloadTicks += p.schedule.uploadJobRunning; });
-    connect(&p.Timer2, &Timer::Tick, &p.Timer2, [&] { busyUploadTicks += p.schedule.downloadJobRunning; });
+    int busyTicks = 0;
+    connect(&p.Timer1, &Timer::Tick, &p.Timer1, [&] { busyTicks += p.schedule.uploadJobRunning; });
+    connect(&p.Timer2, &Timer::Tick, &p.Timer2, [&] { busyTicks += p.schedule.downloadJobRunning; });
 
     p.Timer1.setEnabled(true);
     p.Timer2.setEnabled(true);
@@ -338,7 +318,7 @@ void ScheduleTickTest::jobsNeverOverlap()
     p.Timer2.setEnabled(false);
 
     QVERIFY(bothRan);
-    QVERIFY(busyDownloadTicks + busyUploadTicks > 0);
+    QVERIFY(busyTicks > 0);
     QVERIFY2(overlaps.isEmpty(), qPrintable(overlaps.join(QLatin1Char('|'))));
     QCOMPARE(downloadPeer.connectionCount(), 1);
     QCOMPARE(uploadPeer.connectionCount(), 1);
