@@ -4,9 +4,7 @@
 // vanishes while it is uploaded, and the clock jumping during a job. The
 // server's copy stays unless the file arrived whole; a local file stays
 // unless the server holds what it holds now.
-#include "platform/ClockTexts.h"
-#include "support/FaultChecks.h"
-#include "support/FileBytes.h"
+#include "support/PeerJob.h"
 
 #include <QDir>
 #include <QtTest>
@@ -16,203 +14,139 @@
 
 namespace {
 
-using Setup = std::function<void(PeerJob&)>;
+using SetUp = std::function<void(PeerJob&)>;
 
-constexpr int kFirstFileBytes = 40'000;
-constexpr int kSecondFileBytes = 3'000;
-// A disk too small for the first file: its partner file fills it.
-constexpr int kDiskFullFileBytes = 300'000;
-const char* const kSmallDiskOptions = "size=128k";
-
-const QDateTime kBeforeMidnight(QDate(2024, 3, 5), QTime(23, 59, 50));
-const QDateTime kAfterMidnight(QDate(2024, 3, 6), QTime(0, 0, 1));
-const QDateTime kNineAm(QDate(2024, 3, 5), QTime(9, 0, 30));
+const QStringList kBothFail { "a.dat fail", "b.dat fail" };
+const QStringList kFirstFails { "a.dat fail", "b.dat pass" };
 
 // Runs the action once the peer receives this command line.
-void onCommand(PeerJob& r, const QString& line, const std::function<void()>& action)
+SetUp onCommand(const QString& line, const SetUp& action)
 {
-    QObject::connect(&r.peer, &ScriptedFtpPeer::commandReceived, &r.peer, [line, action](const QString& got) {
-        if (got == line)
-            action();
-    });
+    return [line, action](PeerJob& r) {
+        QObject::connect(&r.peer, &ScriptedFtpPeer::commandReceived, &r.peer, [&r, line, action](const QString& got) {
+            if (got == line)
+                action(r);
+        });
+    };
 }
 
 // Runs the action once the first chunk of an upload has gone out: the file is
 // open and being sent.
-void onFirstChunkSent(PeerJob& r, const std::function<void()>& action)
+SetUp onFirstChunkSent(const SetUp& action)
 {
-    auto done = std::make_shared<bool>(false);
-    QObject::connect(&r.p.ftpclient3, &Winsock::SendComplete, &r.peer, [done, action] {
-        if (!std::exchange(*done, true))
-            action();
-    });
+    return [action](PeerJob& r) {
+        auto done = std::make_shared<bool>(false);
+        QObject::connect(&r.p.ftpclient3, &Winsock::SendComplete, &r.peer, [&r, done, action] {
+            if (!std::exchange(*done, true))
+                action(r);
+        });
+    };
 }
 
 // A local file removed by someone else during the job: no longer the
 // program's to keep.
-void removeByHand(PeerJob& r, const QByteArray& name)
+SetUp removeByHand(const QByteArray& name)
 {
-    QFile::remove(r.job.put.workFile(QString::fromLatin1(name)));
-    r.files.remove(name);
+    return [name](PeerJob& r) {
+        QFile::remove(r.job.put.workFile(QString::fromLatin1(name)));
+        r.files.remove(name);
+    };
 }
 
 void removeWorkingFolder(PeerJob& r)
 {
     QDir(r.p.workPath).removeRecursively();
-    if (!r.job.download)
-        r.files.clear();  // gone by the operator's hand, not the program's
+    if (!r.c.download)
+        r.files.clear();
+}
+
+// Each file takes the date of the moment its RETR went out.
+JobCase clockJump(const char* name, const QDateTime& start, const QDateTime& jumpTo)
+{
+    return { .name = name,
+             .now = start,
+             .setUp = [start, jumpTo](PeerJob& r) {
+                 r.p.options.ai_dstamp = true;
+                 const QByteArray firstDate = start.date().toString("yyyyMMdd_").toLatin1();
+                 const QByteArray secondDate = jumpTo.date().toString("yyyyMMdd_").toLatin1();
+                 r.arrivedAs = [=](const QByteArray& file) { return (file == "a.dat" ? firstDate : secondDate) + file; };
+                 onCommand("RETR a.dat", [jumpTo](PeerJob& j) { j.p.clock.set(jumpTo); })(r);
+             },
+             .outcomes = { "a.dat pass", "b.dat pass" } };
 }
 
 // The working folder on a small tmpfs of its own, unmounted with the run.
 struct SmallDisk {
-    QString path;
-    bool mounted = false;
-    explicit SmallDisk(const QString& folder) : path(folder)
+    QByteArray path;
+    bool mounted;
+    explicit SmallDisk(const QString& folder)
+        : path(QFile::encodeName(folder)),
+          mounted(::geteuid() == 0 && ::mount("tmpfs", path.constData(), "tmpfs", 0, "size=128k") == 0)
     {
-        mounted = ::geteuid() == 0
-            && ::mount("tmpfs", QFile::encodeName(path).constData(), "tmpfs", 0, kSmallDiskOptions) == 0;
     }
     ~SmallDisk()
     {
         if (mounted)
-            ::umount2(QFile::encodeName(path).constData(), MNT_DETACH);
+            ::umount2(path.constData(), MNT_DETACH);
     }
 };
 
 }
-
-Q_DECLARE_METATYPE(Setup)
 
 class LocalFaultsTest : public QObject {
     Q_OBJECT
 private slots:
     void localSideFails_data();
-    void localSideFails();
+    void localSideFails() { QFETCH(JobCase, row); runJobCase(row); }
     void diskFullKeepsTheRemoteFile();
-    void clockJumpsDuringAJob_data();
-    void clockJumpsDuringAJob();
 };
 
 void LocalFaultsTest::localSideFails_data()
 {
-    QTest::addColumn<bool>("download");
-    QTest::addColumn<Setup>("fault");
-    QTest::addColumn<QStringList>("outcomes");
-    QTest::addColumn<QString>("logged");
-    const QStringList bothFail { "a.dat fail", "b.dat fail" };
-    const QStringList firstFails { "a.dat fail", "b.dat pass" };
-    const QString aFailed = QStringLiteral("a\\.dat .* fail$");
-
-    QTest::newRow("download: the working folder missing from the start")
-        << true << Setup([](PeerJob& r) { r.p.workPath = r.job.put.folder.file(QStringLiteral("unmounted")); })
-        << bothFail << aFailed;
-    QTest::newRow("download: the working folder removed in the middle of a file")
-        << true << Setup([](PeerJob& r) { onCommand(r, "RETR a.dat", [&r] { removeWorkingFolder(r); }); })
-        << bothFail << aFailed;
-    QTest::newRow("download: a folder holds the file's local name")
-        << true << Setup([](PeerJob& r) { QDir(r.p.workPath).mkdir(QStringLiteral("a.dat")); }) << firstFails
-        << aFailed;
-    QTest::newRow("upload: the working folder removed before the first file")
-        << false << Setup([](PeerJob& r) { onCommand(r, "TYPE I", [&r] { removeWorkingFolder(r); }); })
-        << bothFail << aFailed;
-    QTest::newRow("upload: a file grows while it is sent")
-        << false
-        << Setup([](PeerJob& r) {
-               onFirstChunkSent(r, [&r] {
-                   r.files["a.dat"] += "written while the file went out";
-                   QFile file(r.job.put.workFile(QStringLiteral("a.dat")));
-                   QVERIFY(file.open(QIODevice::Append));
-                   file.write("written while the file went out");
-               });
-           })
-        << firstFails << aFailed;
-    QTest::newRow("upload: a file vanishes while it is sent")
-        << false
-        << Setup([](PeerJob& r) {
-               onFirstChunkSent(r, [&r] { removeByHand(r, "a.dat"); });
-           })
-        << QStringList { "a.dat pass", "b.dat pass" } << "a\\.dat 40000 pass$";
-    QTest::newRow("upload: a file vanishes before its turn")
-        << false
-        << Setup([](PeerJob& r) {
-               onCommand(r, "STOR a.dat", [&r] { removeByHand(r, "b.dat"); });
-           })
-        << QStringList { "a.dat pass", "b.dat fail" } << "b\\.dat 0 fail$";
-    QTest::newRow("upload: a file vanishes as its STOR goes out")
-        << false
-        << Setup([](PeerJob& r) {
-               onCommand(r, "STOR a.dat", [&r] { removeByHand(r, "a.dat"); });
-           })
-        << QStringList { "a.dat fail", "b.dat pass" } << "a\\.dat 0 fail$";
+    addRows<JobCase>({
+        { .name = "download: the working folder missing from the start",
+          .setUp = [](PeerJob& r) { r.p.workPath = r.job.put.folder.file("unmounted"); }, .outcomes = kBothFail },
+        { .name = "download: the working folder removed in the middle of a file",
+          .setUp = onCommand("RETR a.dat", removeWorkingFolder), .outcomes = kBothFail },
+        { .name = "download: a folder holds the file's local name",
+          .setUp = [](PeerJob& r) { QDir(r.p.workPath).mkdir("a.dat"); }, .outcomes = kFirstFails },
+        { .name = "upload: the working folder removed before the first file", .download = false,
+          .setUp = onCommand("TYPE I", removeWorkingFolder), .outcomes = kBothFail },
+        { .name = "upload: a file grows while it is sent", .download = false,
+          .setUp = onFirstChunkSent([](PeerJob& r) {
+              r.files["a.dat"] += "written while the file went out";
+              QFile file(r.job.put.workFile("a.dat"));
+              QVERIFY(file.open(QIODevice::Append));
+              file.write("written while the file went out");
+          }),
+          .outcomes = kFirstFails },
+        // Every byte went out from the open file: the server holds it all.
+        { .name = "upload: a file vanishes while it is sent", .download = false,
+          .setUp = onFirstChunkSent([](PeerJob& r) { QFile::remove(r.job.put.workFile("a.dat")); }),
+          .outcomes = { "a.dat pass", "b.dat pass" } },
+        { .name = "upload: a file vanishes before its turn", .download = false,
+          .setUp = onCommand("STOR a.dat", removeByHand("b.dat")), .outcomes = { "a.dat pass", "b.dat fail" } },
+        { .name = "upload: a file vanishes as its STOR goes out", .download = false,
+          .setUp = onCommand("STOR a.dat", removeByHand("a.dat")), .outcomes = kFirstFails },
+        clockJump("the clock jumps across midnight", QDateTime(QDate(2024, 3, 5), QTime(23, 59, 50)),
+                  QDateTime(QDate(2024, 3, 6), QTime(0, 0, 1))),
+        clockJump("the clock jumps back an hour", QDateTime(QDate(2024, 3, 5), QTime(9, 0, 30)),
+                  QDateTime(QDate(2024, 3, 5), QTime(8, 0, 30))),
+    });
 }
 
-void LocalFaultsTest::localSideFails()
-{
-    QFETCH(bool, download);
-    QFETCH(Setup, fault);
-    QFETCH(QStringList, outcomes);
-    QFETCH(QString, logged);
-    PeerJob run(download);
-    run.p.options.deleteAfterDownload = run.p.options.deleteAfterUpload = true;
-    run.putFile("a.dat", faultBytes("a.dat", kFirstFileBytes));
-    run.putFile("b.dat", faultBytes("b.dat", kSecondFileBytes));
-    fault(run);
-
-    run.run();
-
-    run.verifyPromises(QRegularExpression(logged));
-    QCOMPARE(run.outcomes(), outcomes);
-}
-
+// The first file fills the disk through its partner file.
 void LocalFaultsTest::diskFullKeepsTheRemoteFile()
 {
-    PeerJob run(true);
+    PeerJob run({ .files = { { "a.dat", faultBytes("a.dat", 300'000) }, { "b.dat", faultBytes("b.dat", 3000) } },
+                  .outcomes = kFirstFails });
     SmallDisk disk(run.p.workPath);
     if (!disk.mounted)
         QSKIP("a small tmpfs needs root and the right to mount");
-    run.p.options.deleteAfterDownload = true;
-    run.putFile("a.dat", faultBytes("a.dat", kDiskFullFileBytes));
-    run.putFile("b.dat", faultBytes("b.dat", kSecondFileBytes));
 
     run.run();
 
-    run.verifyPromises(QRegularExpression(QStringLiteral("a\\.dat .* fail$")));
-    QCOMPARE(run.outcomes(), QStringList({ "a.dat fail", "b.dat pass" }));
-    QCOMPARE(folderEntries(run.p.workPath), QStringList { "b.dat" });
-}
-
-void LocalFaultsTest::clockJumpsDuringAJob_data()
-{
-    QTest::addColumn<QDateTime>("start");
-    QTest::addColumn<QDateTime>("jumpTo");
-    QTest::addColumn<QString>("secondFileDate");
-    QTest::newRow("across midnight") << kBeforeMidnight << kAfterMidnight << "20240306";
-    QTest::newRow("back an hour") << kNineAm << kNineAm.addSecs(-3600) << "20240305";
-}
-
-// Each file takes the date of the moment its RETR went out.
-void LocalFaultsTest::clockJumpsDuringAJob()
-{
-    QFETCH(QDateTime, start);
-    QFETCH(QDateTime, jumpTo);
-    QFETCH(QString, secondFileDate);
-    PeerJob run(true, EngineUnderTest::kDefaultTimeScale, start);
-    run.p.options.deleteAfterDownload = true;
-    run.p.options.ai_dstamp = true;
-    run.putFile("a.dat", faultBytes("a.dat", kFirstFileBytes));
-    run.putFile("b.dat", faultBytes("b.dat", kSecondFileBytes));
-    onCommand(run, "RETR a.dat", [&run, jumpTo] { run.p.clock.set(jumpTo); });
-    run.localName = [secondFileDate](const QByteArray& name) {
-        return (name == "a.dat" ? QStringLiteral("20240305_") : secondFileDate + QLatin1Char('_'))
-            + QString::fromLatin1(name);
-    };
-
-    run.run();
-
-    run.verifyPromises(QRegularExpression(QStringLiteral("^%1 .* b\\.dat 3000 pass$")
-                                              .arg(QRegularExpression::escape(dateWithSlashes(jumpTo.date())))));
-    QCOMPARE(run.outcomes(), QStringList({ "a.dat pass", "b.dat pass" }));
-    QVERIFY(run.peer.fileNames().isEmpty());
+    run.verify();
 }
 
 QTEST_MAIN(LocalFaultsTest)

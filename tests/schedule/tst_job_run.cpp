@@ -2,11 +2,9 @@
 // closed port and a host that does not exist: how each way of ending is shown
 // and logged, and that the row is locked only while the job runs.
 #include "schedule/ErrorLogs.h"
-#include "support/FileBytes.h"
-#include "support/JobUnderTest.h"
-#include "support/ScriptedFtpPeer.h"
+#include "support/LoopbackPort.h"
+#include "support/PeerJob.h"
 
-#include <QTcpServer>
 #include <QtTest>
 
 namespace {
@@ -16,36 +14,12 @@ const QDateTime kNow(QDate(2020, 12, 6), QTime(9, 5, 7));
 const QByteArray kEarlierLogLine = "Invalid User/Pass 2020/12/05 at 09:00:00 AM\r\n";
 const QString kScheduleDisplay = QStringLiteral("9AM Active");
 
-enum class Ending { Finished, PortWithDecimals, LoginRefused, UnknownHost, ClosedPort };
-
-quint16 closedPort()
+std::function<void(PeerJob&)> pointedAt(const QString& host, quint16 port)
 {
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
+    return [=](PeerJob& r) { r.job.pointSite({ host, port, "alice", "s3cret", "/in", "*.dat" }); };
 }
 
-// A job whose site is on a scripted peer, unless the test points it elsewhere.
-struct JobScene : JobUnderTest {
-    ScriptedFtpPeer peer;
-    SiteLogin login { peer.host(), peer.port(), "alice", "s3cret", "/in", "*.dat" };
-
-    explicit JobScene(bool download) : JobUnderTest(download, kNow) {}
-
-    Winsock& control() const { return download ? p.ftpclient1 : p.ftpclient1a; }
-    Winsock& data() const { return download ? p.ftpclient2 : p.ftpclient3; }
-    bool running() const { return download ? p.schedule.downloadJobRunning : p.schedule.uploadJobRunning; }
-
-    // Whether the row of the download or the upload job is in use.
-    bool enabled(bool downloadRow) const
-    {
-        return put.view.rowEnabled.value(downloadRow ? JobKind::Download : JobKind::Upload);
-    }
-};
-
 }
-
-Q_DECLARE_METATYPE(Ending)
 
 class JobRunTest : public QObject {
     Q_OBJECT
@@ -53,8 +27,6 @@ private slots:
     void ordinalSuffix();
     void endingShownAndLogged_data();
     void endingShownAndLogged();
-    void rowLockedOnlyWhileTheJobRuns_data();
-    void rowLockedOnlyWhileTheJobRuns();
 };
 
 // The teens take "th" whatever their last digit.
@@ -68,108 +40,70 @@ void JobRunTest::ordinalSuffix()
 
 void JobRunTest::endingShownAndLogged_data()
 {
-    QTest::addColumn<bool>("download");
-    QTest::addColumn<Ending>("ending");
+    QTest::addColumn<JobCase>("row");
     QTest::addColumn<QString>("display");
-    QTest::addColumn<QString>("logged");
+    const QStringList bothPass { "a.dat pass", "b.dat pass" };
     for (const bool download : { true, false }) {
-        const char* job = download ? "download" : "upload";
-        auto row = [job](const char* name) -> QTestData& { return QTest::addRow("%s: %s", job, name); };
-        row("a finished job leaves the display and the log alone")
-            << download << Ending::Finished << kScheduleDisplay << "";
+        auto row = [download](JobCase c, const QString& display) {
+            c.download = download;
+            c.deleteAfter = false;
+            c.now = kNow;
+            QTest::addRow("%s: %s", download ? "download" : "upload", c.name) << c << display;
+        };
+        row({ .name = "a finished job leaves the display and the log alone", .outcomes = bothPass }, kScheduleDisplay);
         // The port field takes any number, "21.0" included.
-        row("a port written with decimals") << download << Ending::PortWithDecimals << kScheduleDisplay << "";
-        row("refused login") << download << Ending::LoginRefused << "9AM Login Failed" << "Invalid User/Pass";
-        row("unknown host") << download << Ending::UnknownHost << "9AMTimeout" << "Invalid IP/Host";
-        row("closed port") << download << Ending::ClosedPort << "9AMTimeout" << "Timeout Error";
+        row({ .name = "a port written with decimals",
+              .setUp = [](PeerJob& r) {
+                  const QString port = QString::number(r.peer.port()) + ".0";
+                  (r.c.download ? r.p.sites.downloadPorts : r.p.sites.uploadPorts)[1] = port;
+                  (r.c.download ? r.p.downloadFields : r.p.uploadFields).port = port;
+              },
+              .outcomes = bothPass },
+            kScheduleDisplay);
+        row({ .name = "refused login", .scripts = { { "PASS", { "530 Login incorrect." } } }, .error = "Invalid User/Pass" },
+            "9AM Login Failed");
+        row({ .name = "unknown host", .setUp = pointedAt("tolvane-test.invalid", 21), .error = "Invalid IP/Host",
+              .sessions = 0 },
+            "9AMTimeout");
+        row({ .name = "closed port", .setUp = pointedAt("127.0.0.1", closedPort()), .error = "Timeout Error",
+              .sessions = 0 },
+            "9AMTimeout");
     }
 }
 
 void JobRunTest::endingShownAndLogged()
 {
-    QFETCH(bool, download);
-    QFETCH(Ending, ending);
+    QFETCH(JobCase, row);
     QFETCH(QString, display);
-    QFETCH(QString, logged);
-    JobScene scene(download);
-    switch (ending) {
-    case Ending::Finished:
-        break;
-    case Ending::LoginRefused:
-        scene.peer.replyTo("PASS", "530 Login incorrect.\r\n");
-        break;
-    case Ending::UnknownHost:
-        scene.login.host = QStringLiteral("tolvane-test.invalid");
-        break;
-    case Ending::ClosedPort:
-        scene.login.port = closedPort();
-        break;
-    }
-    scene.pointSite(scene.login);
-    if (ending == Ending::PortWithDecimals) {
-        const QString port = QString::number(scene.login.port) + QStringLiteral(".0");
-        (download ? scene.p.sites.downloadPorts : scene.p.sites.uploadPorts)[1] = port;
-        (download ? scene.p.downloadFields : scene.p.uploadFields).port = port;
-    }
-    scene.peer.putFile("a.dat", "remote bytes");
-    QVERIFY(writeFileBytes(scene.put.workFile("b.dat"), "local bytes"));
-    QVERIFY(writeFileBytes(scene.errorLog(), kEarlierLogLine));
-    scene.showScheduleDisplay(kScheduleDisplay);
-
-    scene.run();
-
-    QCOMPARE(scene.scheduleDisplay(), display);
-    // Earlier lines stay as they were; a failed job adds one.
-    const QByteArray added = logged.isEmpty() ? QByteArray() : logged.toLatin1() + " 2020/12/06 at 09:05:07 AM\r\n";
-    QCOMPARE(fileBytes(scene.errorLog()), kEarlierLogLine + added);
-    QCOMPARE(scene.lastRunLine(),
-             download ? QStringLiteral("Last Download on Sun 6th Dec") : QStringLiteral("Last Upload on Sun 6th Dec"));
-    QCOMPARE(scene.p.caption, QStringLiteral("Tolvane - Idle"));
-    QCOMPARE(scene.control().State(), int(Winsock::sckClosed));
-    QCOMPARE(scene.data().State(), int(Winsock::sckClosed));
-    QVERIFY(!scene.running());
-    if (ending == Ending::Finished || ending == Ending::PortWithDecimals) {
-        if (download)
-            QCOMPARE(fileBytes(scene.put.workFile("a.dat")), QByteArray("remote bytes"));
-        else
-            QCOMPARE(scene.peer.file("b.dat"), QByteArray("local bytes"));
-    }
-}
-
-void JobRunTest::rowLockedOnlyWhileTheJobRuns_data()
-{
-    QTest::addColumn<bool>("download");
-    QTest::addColumn<bool>("refused");
-    QTest::newRow("download job") << true << false;
-    QTest::newRow("download job with a refused login") << true << true;
-    QTest::newRow("upload job with a refused login") << false << true;
-}
-
-void JobRunTest::rowLockedOnlyWhileTheJobRuns()
-{
-    QFETCH(bool, download);
-    QFETCH(bool, refused);
-    JobScene scene(download);
-    scene.pointSite(scene.login);
-    if (refused)
-        scene.peer.replyTo("USER", "530 Not logged in.\r\n");
-    bool ownRowDuring = true;
-    bool otherRowDuring = false;
-    bool runningDuring = false;
-    QObject::connect(&scene.peer, &ScriptedFtpPeer::commandReceived, [&](const QString& line) {
-        if (!line.startsWith(QLatin1String("USER")))
-            return;
-        ownRowDuring = scene.enabled(download);
-        otherRowDuring = scene.enabled(!download);
-        runningDuring = scene.running();
+    const auto setUp = row.setUp;
+    row.setUp = [setUp](PeerJob& r) {
+        if (setUp)
+            setUp(r);
+        QVERIFY(writeFileBytes(r.job.errorLog(), kEarlierLogLine));
+        r.job.showScheduleDisplay(kScheduleDisplay);
+    };
+    PeerJob run(row);
+    const RecordingView& view = run.job.put.view;
+    QStringList locksDuringLogin;
+    QObject::connect(&run.peer, &ScriptedFtpPeer::commandReceived, [&](const QString& line) {
+        if (line.startsWith("USER"))
+            locksDuringLogin << QStringLiteral("own %1, other %2, running %3")
+                                    .arg(view.rowEnabled.value(run.job.kind()))
+                                    .arg(view.rowEnabled.value(row.download ? JobKind::Upload : JobKind::Download))
+                                    .arg(row.download ? run.p.schedule.downloadJobRunning : run.p.schedule.uploadJobRunning);
     });
 
-    scene.run();
+    run.run();
 
-    QVERIFY(!ownRowDuring);
-    QVERIFY(otherRowDuring);
-    QVERIFY(runningDuring);
-    QVERIFY(scene.enabled(download) && scene.enabled(!download));
+    run.verify();
+    QCOMPARE(locksDuringLogin, QStringList(row.sessions, "own 0, other 1, running 1"));
+    QCOMPARE(run.job.scheduleDisplay(), display);
+    // Earlier lines stay as they were; a failed job adds one.
+    const QByteArray added = row.error.isEmpty() ? QByteArray() : row.error.toLatin1() + " 2020/12/06 at 09:05:07 AM\r\n";
+    QCOMPARE(fileBytes(run.job.errorLog()), kEarlierLogLine + added);
+    QCOMPARE(run.job.lastRunLine(), (row.download ? "Last Download on " : "Last Upload on ") + QStringLiteral("Sun 6th Dec"));
+    QCOMPARE((row.download ? run.p.ftpclient1 : run.p.ftpclient1a).State(), int(Winsock::sckClosed));
+    QCOMPARE((row.download ? run.p.ftpclient2 : run.p.ftpclient3).State(), int(Winsock::sckClosed));
 }
 
 QTEST_MAIN(JobRunTest)

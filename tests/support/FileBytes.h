@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QFile>
+#include <QHashFunctions>
 #include <QString>
 #include <QStringList>
 
@@ -10,6 +11,17 @@
 
 // Whole files as bytes: a file put in place for the program to read, or one
 // the program wrote, compared byte for byte.
+
+// Bytes that differ from file to file and hold every byte value, CR and LF
+// among them, so that a text-mode transfer or a lost chunk shows.
+inline QByteArray faultBytes(const QByteArray& name, int size)
+{
+    QByteArray bytes(size, Qt::Uninitialized);
+    const uint seed = qHash(name);
+    for (int i = 0; i < size; ++i)
+        bytes[i] = char((i * 131 + seed + i / 251) & 0xff);
+    return bytes;
+}
 
 inline bool writeFileBytes(const QString& name, const QByteArray& bytes)
 {
