@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QByteArrayView>
-#include <QLatin1StringView>
 #include <QString>
 #include <span>
 
@@ -16,5 +15,3 @@ struct FuzzTarget {
 };
 
 std::span<const FuzzTarget> fuzzTargets();
-// Nothing for an unknown name.
-const FuzzTarget* findFuzzTarget(QLatin1StringView name);

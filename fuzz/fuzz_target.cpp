@@ -6,27 +6,22 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace {
+static const FuzzTarget* target = nullptr;
 
-const FuzzTarget* target = nullptr;
-
-}
-
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
+extern "C" int LLVMFuzzerInitialize(int*, char*** argv)
 {
-    Q_UNUSED(argc);
     // The listing walk runs on an engine, whose sockets and timers need an
     // application. Qt gets no argument of libFuzzer's to parse.
     static int qtArgc = 1;
     static char* qtArgv[] = { (*argv)[0], nullptr };
-    static QCoreApplication* application = new QCoreApplication(qtArgc, qtArgv);
-    Q_UNUSED(application);
-    target = findFuzzTarget(QLatin1StringView(TOLVANE_FUZZ_TARGET));
+    new QCoreApplication(qtArgc, qtArgv);
+    for (const FuzzTarget& t : fuzzTargets())
+        target = QLatin1StringView(t.name) == TOLVANE_FUZZ_TARGET ? &t : target;
     if (!target) {
         std::fprintf(stderr, "no fuzz target named %s\n", TOLVANE_FUZZ_TARGET);
         std::exit(2);
     }
-    // What a check sets up once (the listing walk's program) is set up here, so
+    // What a check sets up once (the listing walk's engine) is set up here, so
     // that the leak check of each input sees only that input's allocations.
     target->check({});
     return 0;

@@ -22,15 +22,12 @@ for fuzzer in "$build"/fuzz/fuzz_*; do
   [ -f "$fuzzer" ] && [ -x "$fuzzer" ] || continue
   area=${fuzzer##*/fuzz_}
   corpus=$build/fuzz/corpus/$area
-  findings=$build/fuzz/findings/$area
   output=$build/fuzz/$area.out
-  mkdir -p "$corpus" "$findings"
+  mkdir -p "$corpus" "$build/fuzz/findings/$area"
   inputs=("$corpus")
-  for kept in "$fuzz_dir/seeds/$area" "$fuzz_dir/regressions/$area"; do
-    [ -d "$kept" ] && inputs+=("$kept")
-  done
+  for kept in "$fuzz_dir"/{seeds,regressions}/"$area"; do [ -d "$kept" ] && inputs+=("$kept"); done
   # The fuzzer works in a folder of its own: every path it is given is absolute.
-  if "$fuzzer" -max_total_time="$seconds" -timeout=10 -artifact_prefix="$findings/" \
+  if "$fuzzer" -max_total_time="$seconds" -timeout=10 -artifact_prefix="$build/fuzz/findings/$area/" \
       -print_final_stats=1 "${inputs[@]}" >"$output" 2>&1; then
     runs=$(sed -n 's/^Done \([0-9]*\) runs.*/\1/p' "$output")
     echo "$area: ${runs:-?} inputs in ${seconds} s, no finding (corpus $(ls "$corpus" | wc -l) files)"
