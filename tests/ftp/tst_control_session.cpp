@@ -4,20 +4,17 @@
 #include "ftp/ControlSession.h"
 #include "ftp/Job.h"
 #include "support/EngineUnderTest.h"
+#include "support/Rows.h"
 #include "support/ScriptedFtpPeer.h"
 
 #include <QtTest>
 
 using namespace PeerSteps;
 
-Q_DECLARE_METATYPE(PeerScript)
-
 namespace {
 
 // Real milliseconds. Bounds only catch hangs.
 constexpr int kWaitMs = 5000;
-// Long enough for a command the program should not have sent to reach the peer.
-constexpr int kSettleMs = 100;
 constexpr int kSplitPauseMs = 150;
 
 const QStringList kLogin { "USER alice", "PASS s3cret", "CWD /in", "PWD" };
@@ -34,167 +31,128 @@ struct PeerSession {
                                                                        "/in", "*.dat" });
     }
 
-    // PORT as it must read for the port the data socket really listens on, or,
-    // once it has accepted, the port the connection arrived at.
-    QString portCommand() const
-    {
-        const int port = job.data.LocalPort();
-        return QStringLiteral("PORT 127,0,0,1,%1,%2").arg(port / 256).arg(port % 256);
-    }
-
-    // Waits until the peer has heard this many commands, then long enough for
-    // one more, sent too early, to come.
-    QStringList transcriptOf(int commands) const
+    // Waits until the peer has heard this many commands, then long enough
+    // (100 ms past a split reply's pause) for one more, sent too early, to come.
+    QStringList transcriptOf(qsizetype commands) const
     {
         QTest::qWaitFor([&] { return peer.transcript.size() >= commands; }, kWaitMs);
-        QTest::qWait(kSplitPauseMs + kSettleMs);
+        QTest::qWait(kSplitPauseMs + 100);
         return peer.transcript;
     }
 };
 
+// The login as far as the peer answers: the greeting, the answer to one
+// command, the peer's own to the others up to the one it leaves unanswered;
+// the commands it hears, and the session's last reply or its refusal.
+struct LoginRow {
+    const char* name;
+    bool download = true;
+    PeerScript greeting = { "220" };
+    QByteArray verb;
+    PeerScript answer;
+    QByteArray silentFrom = "CWD";
+    int heard;
+    QString lastReply = {};
+};
+
 }
+
+Q_DECLARE_METATYPE(LoginRow)
 
 class ControlSessionTest : public QObject {
     Q_OBJECT
 private slots:
-    void wholeLoginSendsEachCommandInTurn_data();
-    void wholeLoginSendsEachCommandInTurn();
-    void refusedLoginFailsAndSendsNothingMore_data();
-    void refusedLoginFailsAndSendsNothingMore();
-    void eachCompleteReplyDrivesOneStep_data();
-    void eachCompleteReplyDrivesOneStep();
-};
-
-void ControlSessionTest::wholeLoginSendsEachCommandInTurn_data()
-{
-    QTest::addColumn<bool>("download");
-    QTest::addColumn<bool>("nlst");
-    QTest::addColumn<QString>("patternField");
-    QTest::addColumn<QString>("listingRequest");
-    QTest::addColumn<bool>("cwdRefused");
-    QTest::newRow("download NLST") << true << true << "abc" << "NLST *.dat" << false;
-    QTest::newRow("download LIST adds the pattern field in capitals")
-        << true << false << "abc" << "LIST *.dat ABC" << false;
-    QTest::newRow("download LIST with an empty pattern field") << true << false << "" << "LIST *.dat " << false;
-    QTest::newRow("upload NLST") << false << true << "abc" << "NLST *.dat" << false;
-    QTest::newRow("upload LIST takes no pattern field") << false << false << "abc" << "LIST *.dat" << false;
-    QTest::newRow("CWD refused goes on to TYPE without PWD") << true << true << "abc" << "NLST *.dat" << true;
-}
-
-// Also proves the PORT argument: the peer connects to the address it names,
-// and the job's own data socket takes the connection, which stays open.
-void ControlSessionTest::wholeLoginSendsEachCommandInTurn()
-{
-    QFETCH(bool, download);
-    QFETCH(bool, nlst);
-    QFETCH(QString, patternField);
-    QFETCH(QString, listingRequest);
-    QFETCH(bool, cwdRefused);
-    PeerSession s(download);
-    if (cwdRefused)
-        s.peer.scripts["CWD"] = { "550 Failed to change directory." };
-    s.peer.scripts[listingRequest.left(4).toLatin1()] = { "150", openData, sendData, takeData, "226" };
-    s.put.engine.options.ai_nlst = nlst;
-    s.put.engine.downloadFields.pattern = patternField;
-
-    startControlSession(s.job);
-    QTRY_COMPARE_WITH_TIMEOUT(s.job.data.State(), int(Winsock::sckConnected), kWaitMs);
-
-    QStringList expected = kLogin + QStringList { "TYPE A", s.portCommand(), listingRequest };
-    if (cwdRefused)
-        expected.removeAll("PWD");
-    QCOMPARE(s.transcriptOf(int(expected.size())), expected);
-}
-
-void ControlSessionTest::refusedLoginFailsAndSendsNothingMore_data()
-{
-    QTest::addColumn<bool>("download");
-    QTest::addColumn<QByteArray>("verb");
-    QTest::addColumn<QByteArray>("reply");
-    QTest::addColumn<bool>("refused");
-    QTest::newRow("530 to USER") << true << QByteArray("USER") << QByteArray("530 Not logged in.") << true;
-    QTest::newRow("upload 530 to USER") << false << QByteArray("USER") << QByteArray("530 Not logged in.") << true;
-    QTest::newRow("incorrect under a 230")
-        << true << QByteArray("PASS") << QByteArray("230 Password incorrect, welcome anyway.") << true;
-    QTest::newRow("DENIED in capitals") << false << QByteArray("PASS") << QByteArray("230 ACCESS DENIED.") << true;
-    QTest::newRow("Invalid in mixed case") << true << QByteArray("PASS") << QByteArray("230 Invalid account.") << true;
-    QTest::newRow("530 inside a message of the day")
-        << false << QByteArray("PASS") << QByteArray("230-Yesterday's error 530 is mended.\n230 Login successful.")
-        << true;
-    QTest::newRow("a plain 230 is no refusal") << true << QByteArray("PASS") << QByteArray("230 Login successful.")
-                                               << false;
-}
-
-// A further reply after the refusal is taken and answered by nothing. A
-// failure with no error number is how a refused login is told apart from a
-// socket failure.
-void ControlSessionTest::refusedLoginFailsAndSendsNothingMore()
-{
-    QFETCH(bool, download);
-    QFETCH(QByteArray, verb);
-    QFETCH(QByteArray, reply);
-    QFETCH(bool, refused);
-    PeerSession s(download);
-    s.peer.scripts[verb] = { reply.constData() };
-    s.peer.stopAnsweringAt("CWD");
-
-    startControlSession(s.job);
-    if (refused) {
-        QTRY_VERIFY_WITH_TIMEOUT(s.job.failed, kWaitMs);
-        s.peer.say({ "200 Probe." });
-        QTRY_COMPARE_WITH_TIMEOUT(s.job.reply, QStringLiteral("200 Probe.\r\n"), kWaitMs);
+    void wholeLoginSendsEachCommandInTurn_data()
+    {
+        QTest::addColumn<bool>("download");
+        QTest::addColumn<QString>("patternField");
+        QTest::addColumn<QString>("listingRequest");
+        QTest::newRow("download LIST adds the pattern field in capitals") << true << "abc" << "LIST *.dat ABC";
+        QTest::newRow("download LIST with an empty pattern field") << true << "" << "LIST *.dat ";
+        QTest::newRow("upload LIST takes no pattern field") << false << "abc" << "LIST *.dat";
+        QTest::newRow("NLST; CWD refused goes on to TYPE without PWD") << true << "abc" << "NLST *.dat";
     }
 
-    const int heard = verb == "USER" ? 1 : refused ? 2 : 3;
-    QCOMPARE(s.transcriptOf(heard), kLogin.first(heard));
-    QCOMPARE(s.job.failed, refused);
-    QCOMPARE(s.job.errorNumber, 0);
-}
+    // Also proves the PORT argument: the peer connects to the address it names,
+    // and the job's own data socket takes the connection, which stays open.
+    void wholeLoginSendsEachCommandInTurn()
+    {
+        QFETCH(bool, download);
+        QFETCH(QString, patternField);
+        QFETCH(QString, listingRequest);
+        PeerSession s(download);
+        const bool nlst = listingRequest.startsWith("NLST");
+        if (nlst)
+            s.peer.scripts["CWD"] = { "550 Failed to change directory." };
+        s.peer.scripts[listingRequest.left(4).toLatin1()] = { "150", openData, sendData, takeData, "226" };
+        s.put.engine.options.ai_nlst = nlst;
+        s.put.engine.downloadFields.pattern = patternField;
 
-void ControlSessionTest::eachCompleteReplyDrivesOneStep_data()
-{
-    QTest::addColumn<PeerScript>("greeting");
-    QTest::addColumn<QByteArray>("scriptedVerb");
-    QTest::addColumn<PeerScript>("scriptedReply");
-    QTest::addColumn<QByteArray>("silentFrom");
-    QTest::addColumn<int>("heard");
-    QTest::addColumn<QString>("lastReply");
-    QTest::newRow("two replies in one chunk drive two steps")
-        << PeerScript { "220" } << QByteArray("USER") << PeerScript { "331 Password required.\n230 Logged in." }
-        << QByteArray("PASS") << 3 << "230 Logged in.\r\n";
-    QTest::newRow("a reply split between CR and LF drives one step")
-        << PeerScript { "220" } << QByteArray("USER")
-        << PeerScript { raw("331 Password required.\r"), delay(kSplitPauseMs), raw("\n") } << QByteArray("PASS") << 2
-        << "331 Password required.\r\n";
-    QTest::newRow("a multi-line greeting over two chunks drives one step")
-        << PeerScript { "220-Welcome.", delay(kSplitPauseMs), "220 Ready." } << QByteArray("USER")
-        << PeerScript { "331 Password required." } << QByteArray("PASS") << 2 << "331 Password required.\r\n";
-    QTest::newRow("two replies to CWD send PWD once")
-        << PeerScript { "220" } << QByteArray("CWD") << PeerScript { "250 Directory changed.\n200 Noted." }
-        << QByteArray("PWD") << 4 << "200 Noted.\r\n";
-}
+        startControlSession(s.job);
+        QTRY_COMPARE_WITH_TIMEOUT(s.job.data.State(), int(Winsock::sckConnected), kWaitMs);
 
-// The peer answers nothing from one command on, so the steps seen are exactly
-// those the chunks before drove.
-void ControlSessionTest::eachCompleteReplyDrivesOneStep()
-{
-    QFETCH(PeerScript, greeting);
-    QFETCH(QByteArray, scriptedVerb);
-    QFETCH(PeerScript, scriptedReply);
-    QFETCH(QByteArray, silentFrom);
-    QFETCH(int, heard);
-    QFETCH(QString, lastReply);
-    PeerSession s(true);
-    s.peer.greeting = greeting;
-    s.peer.scripts[scriptedVerb] = scriptedReply;
-    s.peer.stopAnsweringAt(silentFrom);
+        const int port = s.job.data.LocalPort();
+        const QStringList expected = kLogin.first(nlst ? 3 : 4)
+            + QStringList { "TYPE A", QStringLiteral("PORT 127,0,0,1,%1,%2").arg(port / 256).arg(port % 256),
+                            listingRequest };
+        QCOMPARE(s.transcriptOf(expected.size()), expected);
+    }
 
-    startControlSession(s.job);
+    void loginStepsByCompleteReplies_data()
+    {
+        addRows<LoginRow>({
+            { .name = "530 to USER refuses", .verb = "USER", .answer = { "530 Not logged in." }, .heard = 1 },
+            { .name = "incorrect under a 230 refuses", .verb = "PASS",
+              .answer = { "230 Password incorrect, welcome anyway." }, .heard = 2 },
+            { .name = "upload: DENIED in capitals refuses", .download = false, .verb = "PASS",
+              .answer = { "230 ACCESS DENIED." }, .heard = 2 },
+            { .name = "Invalid in mixed case refuses", .verb = "PASS", .answer = { "230 Invalid account." }, .heard = 2 },
+            { .name = "530 inside a message of the day refuses", .verb = "PASS",
+              .answer = { "230-Yesterday's error 530 is mended.\n230 Login successful." }, .heard = 2 },
+            { .name = "a plain 230 is no refusal", .verb = "PASS", .answer = { "230 Login successful." }, .heard = 3,
+              .lastReply = "230 Login successful.\r\n" },
+            { .name = "two replies in one chunk drive two steps", .verb = "USER",
+              .answer = { "331 Password required.\n230 Logged in." }, .silentFrom = "PASS", .heard = 3,
+              .lastReply = "230 Logged in.\r\n" },
+            { .name = "a reply split between CR and LF drives one step", .verb = "USER",
+              .answer = { raw("331 Password required.\r"), delay(kSplitPauseMs), raw("\n") }, .silentFrom = "PASS",
+              .heard = 2, .lastReply = "331 Password required.\r\n" },
+            { .name = "a multi-line greeting over two chunks drives one step",
+              .greeting = { "220-Welcome.", delay(kSplitPauseMs), "220 Ready." }, .verb = "USER",
+              .answer = { "331 Password required." }, .silentFrom = "PASS", .heard = 2,
+              .lastReply = "331 Password required.\r\n" },
+            { .name = "two replies to CWD send PWD once", .verb = "CWD",
+              .answer = { "250 Directory changed.\n200 Noted." }, .silentFrom = "PWD", .heard = 4,
+              .lastReply = "200 Noted.\r\n" },
+        });
+    }
 
-    QCOMPARE(s.transcriptOf(heard), kLogin.first(heard));
-    QCOMPARE(s.job.reply, lastReply);
-    QVERIFY(!s.job.failed);
-}
+    // The peer answers nothing from one command on, so the steps seen are
+    // exactly those the chunks before drove. A refused login fails with no
+    // error number, which tells it apart from a socket failure, and a further
+    // reply after it is taken and answered by nothing.
+    void loginStepsByCompleteReplies()
+    {
+        QFETCH(LoginRow, row);
+        PeerSession s(row.download);
+        s.peer.greeting = row.greeting;
+        s.peer.scripts[row.verb] = row.answer;
+        s.peer.stopAnsweringAt(row.silentFrom);
+
+        startControlSession(s.job);
+        const bool refused = row.lastReply.isEmpty();
+        if (refused) {
+            QTRY_VERIFY_WITH_TIMEOUT(s.job.failed, kWaitMs);
+            s.peer.say({ "200 Probe." });
+            row.lastReply = "200 Probe.\r\n";
+        }
+
+        QCOMPARE(s.transcriptOf(row.heard), kLogin.first(row.heard));
+        QCOMPARE(s.job.reply, row.lastReply);
+        QCOMPARE(s.job.failed, refused);
+        QCOMPARE(s.job.errorNumber, 0);
+    }
+};
 
 QTEST_MAIN(ControlSessionTest)
 #include "tst_control_session.moc"
