@@ -42,12 +42,11 @@ private slots:
         site.index = 2;
         (download ? e.schedule.downloadTickCount : e.schedule.uploadTickCount) = 7;
         site.lastRunDates[1] = QStringLiteral("20240305");
-        Timer& schedule = download ? e.Timer1 : e.Timer2;
 
         turnJobSwitch(e, job, true);
 
         const bool armed = message.isEmpty();
-        QCOMPARE(schedule.Enabled(), armed);
+        QCOMPARE((download ? e.Timer1 : e.Timer2).Enabled(), armed);
         QCOMPARE(t.view.switchOn.value(job), armed);
         QCOMPARE(t.view.switchState.value(job), (download ? "Downloads " : "Uploads ") + QString(armed ? "On" : "Off"));
         QCOMPARE(t.view.messages, armed ? QStringList() : QStringList { message });
@@ -57,7 +56,7 @@ private slots:
 
         turnJobSwitch(e, job, false);
 
-        QVERIFY(!schedule.Enabled());
+        QVERIFY(!(download ? e.Timer1 : e.Timer2).Enabled());
         QVERIFY(site.lastRunDates[1] != QStringLiteral("20240305"));
     }
 };

@@ -9,8 +9,6 @@
 
 namespace {
 
-// Sunday 6 December 2020.
-const QDateTime kNow(QDate(2020, 12, 6), QTime(9, 5, 7));
 const QByteArray kEarlierLogLine = "Invalid User/Pass 2020/12/05 at 09:00:00 AM\r\n";
 const QString kScheduleDisplay = QStringLiteral("9AM Active");
 
@@ -24,87 +22,77 @@ std::function<void(PeerJob&)> pointedAt(const QString& host, quint16 port)
 class JobRunTest : public QObject {
     Q_OBJECT
 private slots:
-    void ordinalSuffix();
-    void endingShownAndLogged_data();
-    void endingShownAndLogged();
-};
-
-// The teens take "th" whatever their last digit.
-void JobRunTest::ordinalSuffix()
-{
-    QStringList suffixes;
-    for (const char* day : { "1", "2", "3", "4", "11", "12", "13", "21", "22", "23", "31" })
-        suffixes << ::ordinalSuffix(QString::fromLatin1(day));
-    QCOMPARE(suffixes, QStringList({ "st", "nd", "rd", "th", "th", "th", "th", "st", "nd", "rd", "st" }));
-}
-
-void JobRunTest::endingShownAndLogged_data()
-{
-    QTest::addColumn<JobCase>("row");
-    QTest::addColumn<QString>("display");
-    const QStringList bothPass { "a.dat pass", "b.dat pass" };
-    for (const bool download : { true, false }) {
-        auto row = [download](JobCase c, const QString& display) {
-            c.download = download;
-            c.deleteAfter = false;
-            c.now = kNow;
-            QTest::addRow("%s: %s", download ? "download" : "upload", c.name) << c << display;
-        };
-        row({ .name = "a finished job leaves the display and the log alone", .outcomes = bothPass }, kScheduleDisplay);
-        // The port field takes any number, "21.0" included.
-        row({ .name = "a port written with decimals",
-              .setUp = [](PeerJob& r) {
-                  const QString port = QString::number(r.peer.port()) + ".0";
-                  (r.c.download ? r.p.sites.downloadPorts : r.p.sites.uploadPorts)[1] = port;
-                  (r.c.download ? r.p.downloadFields : r.p.uploadFields).port = port;
-              },
-              .outcomes = bothPass },
-            kScheduleDisplay);
-        row({ .name = "refused login", .scripts = { { "PASS", { "530 Login incorrect." } } }, .error = "Invalid User/Pass" },
-            "9AM Login Failed");
-        row({ .name = "unknown host", .setUp = pointedAt("tolvane-test.invalid", 21), .error = "Invalid IP/Host",
-              .sessions = 0 },
-            "9AMTimeout");
-        row({ .name = "closed port", .setUp = pointedAt("127.0.0.1", closedPort()), .error = "Timeout Error",
-              .sessions = 0 },
-            "9AMTimeout");
+    // The teens take "th" whatever their last digit.
+    void ordinalSuffix()
+    {
+        QStringList suffixes;
+        for (const char* day : { "1", "2", "3", "4", "11", "12", "13", "21", "22", "23", "31" })
+            suffixes << ::ordinalSuffix(QString::fromLatin1(day));
+        QCOMPARE(suffixes, QStringList({ "st", "nd", "rd", "th", "th", "th", "th", "st", "nd", "rd", "st" }));
     }
-}
 
-void JobRunTest::endingShownAndLogged()
-{
-    QFETCH(JobCase, row);
-    QFETCH(QString, display);
-    const auto setUp = row.setUp;
-    row.setUp = [setUp](PeerJob& r) {
-        if (setUp)
-            setUp(r);
-        QVERIFY(writeFileBytes(r.job.errorLog(), kEarlierLogLine));
-        r.job.showScheduleDisplay(kScheduleDisplay);
-    };
-    PeerJob run(row);
-    const RecordingView& view = run.job.put.view;
-    QStringList locksDuringLogin;
-    QObject::connect(&run.peer, &ScriptedFtpPeer::commandReceived, [&](const QString& line) {
-        if (line.startsWith("USER"))
-            locksDuringLogin << QStringLiteral("own %1, other %2, running %3")
-                                    .arg(view.rowEnabled.value(run.job.kind()))
-                                    .arg(view.rowEnabled.value(row.download ? JobKind::Upload : JobKind::Download))
-                                    .arg(row.download ? run.p.schedule.downloadJobRunning : run.p.schedule.uploadJobRunning);
-    });
+    void endingShownAndLogged_data()
+    {
+        QTest::addColumn<JobCase>("row");
+        QTest::addColumn<QString>("display");
+        // The port field takes any number, "21.0" included.
+        const auto portWithDecimals = [](PeerJob& r) {
+            const QString port = QString::number(r.peer.port()) + ".0";
+            (r.c.download ? r.p.sites.downloadPorts : r.p.sites.uploadPorts)[1] = port;
+            (r.c.download ? r.p.downloadFields : r.p.uploadFields).port = port;
+        };
+        for (const bool download : { true, false }) {
+            const auto row = [download](JobCase c, const QString& display) {
+                c.download = download;
+                c.deleteAfter = false;
+                c.now = QDateTime(QDate(2020, 12, 6), QTime(9, 5, 7));  // a Sunday
+                QTest::addRow("%s: %s", download ? "download" : "upload", c.name) << c << display;
+            };
+            row({ .name = "a finished job, its port written with decimals, leaves the display and the log alone",
+                  .setUp = portWithDecimals, .outcomes = { "a.dat pass", "b.dat pass" } }, kScheduleDisplay);
+            row({ .name = "refused login", .scripts = { { "PASS", { "530 Login incorrect." } } },
+                  .error = "Invalid User/Pass" }, "9AM Login Failed");
+            row({ .name = "unknown host", .setUp = pointedAt("tolvane-test.invalid", 21), .error = "Invalid IP/Host",
+                  .sessions = 0 }, "9AMTimeout");
+            row({ .name = "closed port", .setUp = pointedAt("127.0.0.1", closedPort()), .error = "Timeout Error",
+                  .sessions = 0 }, "9AMTimeout");
+        }
+    }
 
-    run.run();
+    void endingShownAndLogged()
+    {
+        QFETCH(JobCase, row);
+        QFETCH(QString, display);
+        row.setUp = [setUp = row.setUp](PeerJob& r) {
+            setUp ? setUp(r) : void();
+            QVERIFY(writeFileBytes(r.job.errorLog(), kEarlierLogLine));
+            r.job.showScheduleDisplay(kScheduleDisplay);
+        };
+        PeerJob run(row);
+        const RecordingView& view = run.job.put.view;
+        QStringList locksDuringLogin;
+        QObject::connect(&run.peer, &ScriptedFtpPeer::commandReceived, [&](const QString& line) {
+            if (line.startsWith("USER"))
+                locksDuringLogin << QStringLiteral("own %1, other %2, running %3")
+                                        .arg(view.rowEnabled.value(run.job.kind()))
+                                        .arg(view.rowEnabled.value(row.download ? JobKind::Upload : JobKind::Download))
+                                        .arg(row.download ? run.p.schedule.downloadJobRunning
+                                                          : run.p.schedule.uploadJobRunning);
+        });
 
-    run.verify();
-    QCOMPARE(locksDuringLogin, QStringList(row.sessions, "own 0, other 1, running 1"));
-    QCOMPARE(run.job.scheduleDisplay(), display);
-    // Earlier lines stay as they were; a failed job adds one.
-    const QByteArray added = row.error.isEmpty() ? QByteArray() : row.error.toLatin1() + " 2020/12/06 at 09:05:07 AM\r\n";
-    QCOMPARE(fileBytes(run.job.errorLog()), kEarlierLogLine + added);
-    QCOMPARE(run.job.lastRunLine(), (row.download ? "Last Download on " : "Last Upload on ") + QStringLiteral("Sun 6th Dec"));
-    QCOMPARE((row.download ? run.p.ftpclient1 : run.p.ftpclient1a).State(), int(Winsock::sckClosed));
-    QCOMPARE((row.download ? run.p.ftpclient2 : run.p.ftpclient3).State(), int(Winsock::sckClosed));
-}
+        run.run();
+
+        run.verify();
+        QCOMPARE(locksDuringLogin, QStringList(row.sessions, "own 0, other 1, running 1"));
+        QCOMPARE(run.job.scheduleDisplay(), display);
+        // Earlier lines stay as they were; a failed job adds one.
+        const QByteArray added = row.error.isEmpty() ? "" : row.error.toLatin1() + " 2020/12/06 at 09:05:07 AM\r\n";
+        QCOMPARE(fileBytes(run.job.errorLog()), kEarlierLogLine + added);
+        QCOMPARE(run.job.lastRunLine(), (row.download ? "Last Download on " : "Last Upload on ") + QStringLiteral("Sun 6th Dec"));
+        QCOMPARE((row.download ? run.p.ftpclient1 : run.p.ftpclient1a).State(), int(Winsock::sckClosed));
+        QCOMPARE((row.download ? run.p.ftpclient2 : run.p.ftpclient3).State(), int(Winsock::sckClosed));
+    }
+};
 
 QTEST_MAIN(JobRunTest)
 #include "tst_job_run.moc"
