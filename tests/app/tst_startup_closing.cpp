@@ -28,24 +28,20 @@ private slots:
     // A stored folder is used only while it exists; the current one otherwise.
     void storedWorkPath_data()
     {
-        QTest::addColumn<bool>("holdsFolder");
-        QTest::addColumn<bool>("deleted");
-        QTest::newRow("a folder that exists is used") << true << false;
-        QTest::newRow("a deleted folder gives way to the current one") << true << true;
-        QTest::newRow("binary garbage, its quote never closed") << false << false;
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("a folder that exists is used") << "earlier";
+        QTest::newRow("a deleted folder gives way to the current one") << "deleted";
+        QTest::newRow("binary garbage, its quote never closed") << "garbage";
     }
 
     void storedWorkPath()
     {
-        QFETCH(bool, holdsFolder);
-        QFETCH(bool, deleted);
-        const QString earlier = QDir::current().absoluteFilePath("earlier");
-        QVERIFY(QDir::current().mkdir("earlier"));
-        QVERIFY(writeFileBytes("pather.log", holdsFolder ? workPathLine(earlier) + "\r\n" : QByteArray("\x00\"\xff,\x01\r\n", 7)));
-        if (deleted)
-            QVERIFY(QDir::current().rmdir("earlier"));
+        QFETCH(QString, stored);
+        const QString earlier = QDir::current().absoluteFilePath(stored);
+        QVERIFY(writeFileBytes("pather.log", stored == "garbage" ? QByteArray("\x00\"\xff,\x01\r\n", 7) : workPathLine(earlier) + "\r\n"));
+        QVERIFY(stored != "earlier" || QDir::current().mkdir(stored));
         auto p = startedProgram();
-        const QString expected = holdsFolder && !deleted ? earlier : QDir::currentPath();
+        const QString expected = stored == "earlier" ? earlier : QDir::currentPath();
         QCOMPARE(p->engine.File2.Path(), expected);
         QCOMPARE(p->form.Label15->text(), "Working Path is " + expected);
     }
@@ -73,18 +69,9 @@ private slots:
         QCOMPARE(fileBytes("valuesu.log"), goodLines("up", kMaxSites));
     }
 
-    void onlyTheUploadFileFillsTheUploadRow_data()
-    {
-        QTest::addColumn<bool>("emptyDownloadFile");
-        QTest::newRow("valuesd.log missing") << false;
-        QTest::newRow("valuesd.log empty") << true;
-    }
-
     void onlyTheUploadFileFillsTheUploadRow()
     {
-        QFETCH(bool, emptyDownloadFile);
-        if (emptyDownloadFile)
-            QVERIFY(writeFileBytes("valuesd.log", {}));
+        QVERIFY(writeFileBytes("valuesd.log", {}));
         const SiteRecord first { "up.example.org", "carol", "s3cret", "/out", "2121", "*.txt", "1", "1", "3", "PM" };
         QVERIFY(writeFileBytes("valuesu.log", siteLine(first, true) + "\r\n" + goodLines("up", 1)));
         auto p = startedProgram();

@@ -75,8 +75,6 @@ private slots:
         QTest::newRow("double quotes, line breaks and characters above 255 are left out")
             << with(&SiteRecord::host, "ftp\"x.org", with(&SiteRecord::path, "/in\r\n/out", with(&SiteRecord::pattern, "*.\u20ac")))
             << true << QByteArray(R"("ftpx.org","bob","bdf","/in/out","2121","*.","1","0","3","PM")");
-        QTest::newRow("Latin-1 characters, commas and blanks are held") << with(&SiteRecord::host, " caf\u00e9,\u00ff ")
-            << true << QByteArray("\" caf\xe9,\xff \",\"bob\",\"bdf\",\"/in\",\"2121\",\"*.zip\",\"1\",\"0\",\"3\",\"PM\"");
         QTest::newRow("a password raised to 255 is held") << with(&SiteRecord::password, "\u00fe") << true << lineWithPassword("\"\xff\"");
         // Left out rather than changed: a password with a character missing
         // would be a wrong one.
@@ -100,10 +98,6 @@ private slots:
     void linesThisProgramDidNotWriteAreRejected_data()
     {
         QTest::addColumn<QByteArray>("line");
-        QTest::newRow("fewer than ten fields") << QByteArray(R"("h","u","bdf","/in","21","*.*","1","0","3")");
-        // Not a raw string: moc's tokenizer miscounts the quotes of an odd one.
-        QTest::newRow("a quote that never closes")
-            << QByteArray("\"h\",\"u\",\"bdf\",\"/in\",\"21\",\"*.*\",\"1\",\"0\",\"3\",\"PM");
         QTest::newRow("text after a closing quote") << QByteArray(R"("h"x,"u","bdf","/in","21","*.*","1","0","3","PM")");
         QTest::newRow("binary garbage") << QByteArray("\x00\xff\x01\"\x02,,\xfe\x7f", 10);
         QTest::newRow("a password that cannot be unscrambled")
@@ -116,22 +110,13 @@ private slots:
         QVERIFY(!parseSiteLine(line));
     }
 
-    void workPath_data()
-    {
-        QTest::addColumn<QString>("folder");
-        QTest::addColumn<QString>("readBack");
-        QTest::newRow("blanks, commas and characters outside Latin-1 are kept")
-            << "/srv/a b,c/caf\u00e9 \u65e5\u672c" << "/srv/a b,c/caf\u00e9 \u65e5\u672c";
-        QTest::newRow("double quotes and line breaks are left out") << "/srv/\"q\"\r\nb" << "/srv/qb";
-    }
-
+    // A folder keeps blanks, commas and characters outside Latin-1; double
+    // quotes and line breaks are left out, and the line stays one line.
     void workPath()
     {
-        QFETCH(QString, folder);
-        QFETCH(QString, readBack);
-        const QByteArray line = workPathLine(folder);
+        const QByteArray line = workPathLine("/srv/a b,c/caf\u00e9 \u65e5\u672c\"q\"\r\n");
         QVERIFY(!line.contains('\r') && !line.contains('\n'));
-        QCOMPARE(parseWorkPathLine(line), std::optional(readBack));
+        QCOMPARE(parseWorkPathLine(line), std::optional<QString>("/srv/a b,c/caf\u00e9 \u65e5\u672cq"));
     }
 
     // A file everyone could read is replaced by one for its owner alone.

@@ -41,10 +41,9 @@ QList<RealFtpServer::Kind> RealFtpServer::kindsUnderTest()
 {
     const QString chosen = qEnvironmentVariable("TOLVANE_REAL_SERVER");
     QList<Kind> kinds;
-    for (const Kind kind : { Kind::Pyftpdlib, Kind::Vsftpd, Kind::Proftpd, Kind::PureFtpd }) {
+    for (const Kind kind : { Kind::Pyftpdlib, Kind::Vsftpd, Kind::Proftpd, Kind::PureFtpd })
         if (chosen.isEmpty() || chosen == name(kind))
             kinds << kind;
-    }
     return kinds;
 }
 
@@ -129,9 +128,7 @@ void RealFtpServer::kill()
 
 void RealFtpServer::stop()
 {
-    if (process.state() == QProcess::NotRunning)
-        return;
-    ::kill(-pid_t(process.processId()), SIGTERM);
-    if (!process.waitForFinished(kStopBoundMs))
+    if (process.state() != QProcess::NotRunning && ::kill(-pid_t(process.processId()), SIGTERM) == 0
+        && !process.waitForFinished(kStopBoundMs))
         kill();
 }

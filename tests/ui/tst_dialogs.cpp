@@ -72,9 +72,6 @@ private slots:
         QTest::newRow("upload made active, the close button")
             << TimeDialogCase { .job = JobKind::Upload, .byMenu = true, .site = { "3", "AM", "0" }, .hourShown = 2,
                                 .activeClicked = true, .closingKey = Qt::Key_unknown, .display = "3AM Active" };
-        QTest::newRow("upload made inactive, Enter in the dialog")
-            << TimeDialogCase { .job = JobKind::Upload, .site = { "7", "PM", "1" }, .hourShown = 6, .activeClicked = true,
-                                .closingKey = Qt::Key_Return, .focus = "dialog", .display = "7PM InActive" };
         QTest::newRow("made active with the path field empty ends InActive, keypad Enter on the check box")
             << TimeDialogCase { .site = { "1", "AM", "0" }, .path = "", .hourShown = 0, .activeClicked = true,
                                 .closingKey = Qt::Key_Enter, .focus = "check box", .display = "1AM InActive" };
@@ -92,24 +89,19 @@ private slots:
     {
         QFETCH(TimeDialogCase, c);
         ProgramUnderTest p;
-        QVERIFY(showWindow(p.program.form));
         Row row = rowOf(p.program.window, c.job);
         typeSite(row, { .host = QStringLiteral("h"), .path = c.path });
         c.site.isEmpty() ? clearHost(row) : putSite(row.site, 1, { "h", "alice", "s3cret", c.path, "2121", "*.dat", "1", c.site[2], c.site[0], c.site[1] });
 
-        if (c.byMenu)
-            choose(c.job == JobKind::Download ? p.program.form.ai_down : p.program.form.ai_up);
-        else
-            QTest::mouseDClick(row.scheduleDisplay, Qt::LeftButton);
+        c.byMenu ? choose(c.job == JobKind::Download ? p.program.form.ai_down : p.program.form.ai_up)
+                 : QTest::mouseDClick(row.scheduleDisplay, Qt::LeftButton);
         QPointer<Form2> dialog = openedDialog<Form2>(p.program.form);
         QCOMPARE(bool(dialog), !c.site.isEmpty());
         if (!dialog)
             return;
         QCOMPARE(dialog->Combo1->currentIndex(), c.hourShown);
-        if (c.hourPicked >= 0)
-            pick(dialog->Combo1, c.hourPicked);
-        if (c.halfDayPicked >= 0)
-            pick(dialog->Combo2, c.halfDayPicked);
+        pick(dialog->Combo1, c.hourPicked);
+        pick(dialog->Combo2, c.halfDayPicked);
         if (c.activeClicked)
             click(dialog->Check1);
         const QMap<QString, QWidget*> controls { { "hour list", dialog->Combo1 }, { "half-day list", dialog->Combo2 },
@@ -143,10 +135,9 @@ private slots:
         QFETCH(bool, inList);
         QFETCH(bool, subfolderPicked);
         ProgramUnderTest p;
-        QVERIFY(showWindow(p.program.form));
         QVERIFY(p.program.engine.workPath != QDir::currentPath());
         QVERIFY(QDir::current().mkdir("incoming"));
-        const QString chosen = subfolderPicked ? p.logFile("incoming") : QDir::currentPath();
+        const QString chosen = subfolderPicked ? p.folder.file("incoming") : QDir::currentPath();
         byMenu ? choose(p.program.form.ai_path) : QTest::mouseDClick(p.program.form.Label15, Qt::LeftButton);
         QPointer<Form3> dialog = openedDialog<Form3>(p.program.form);
         QVERIFY(dialog);
