@@ -33,19 +33,14 @@ QByteArray lineWithPassword(const QByteArray& password)
 }
 
 // A disk that fills up: the first bytes reach the file, then writing fails.
-class FailingSaveFile : public QSaveFile {
-public:
+struct FailingSaveFile : QSaveFile {
     FailingSaveFile(const QString& name, qint64 bytesBeforeFailure) : QSaveFile(name), left(bytesBeforeFailure) {}
-
-protected:
     qint64 writeData(const char* data, qint64 length) override
     {
         const qint64 written = QSaveFile::writeData(data, qMin(length, left));
         left -= written;
         return written < length ? -1 : written;
     }
-
-private:
     qint64 left;
 };
 

@@ -8,7 +8,6 @@
 #include "support/FaultChecks.h"
 #include "support/RealFtpServer.h"
 
-#include <QRandomGenerator>
 #include <QtTest>
 
 #include <fnmatch.h>
@@ -31,17 +30,6 @@ constexpr double kTimeScale = 0.02;
 // real seconds, a pause against password guessing, which at the scale above
 // would come close to the supervision's bound.
 constexpr double kRefusedLoginTimeScale = 0.05;
-
-// Bytes a text-mode transfer would change, every byte value, CR LF and lone
-// LF among them, and different for every name.
-QByteArray randomBytes(const QByteArray& name, int size)
-{
-    QByteArray bytes(size, Qt::Uninitialized);
-    QRandomGenerator generator { quint32(qHash(name)) };
-    for (char& byte : bytes)
-        byte = char(generator.bounded(256));
-    return bytes;
-}
 
 struct TestFile {
     QByteArray name;
@@ -131,7 +119,7 @@ private slots:
         FileMap files;
         QStringList passed, kept;
         const auto put = [&](const TestFile& file) {
-            const QByteArray bytes = randomBytes(file.name, file.size);
+            const QByteArray bytes = faultBytes(file.name, file.size);
             s.download ? server.putFile(file.name, bytes, file.modified) : (void)writeFileBytesNamed(source, file.name, bytes);
             files.insert(file.name, bytes);
             const bool passes = !s.wrongPassword && ::fnmatch(s.pattern.toUtf8().constData(), file.name.constData(), FNM_PERIOD) == 0;

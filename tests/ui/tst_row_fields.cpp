@@ -79,45 +79,35 @@ private slots:
         QCOMPARE(row.scheduleDisplay->text(), QStringLiteral("3PM InActive"));
     }
 
-    void aRowWithAFieldEmptyStaysOff_data()
+    // The switch arms the schedule only while every field of the row holds
+    // text; an upload then sends what the pattern shown matches.
+    void theJobSwitch_data()
     {
         QTest::addColumn<JobKind>("job");
         QTest::addColumn<SiteFields>("typed");
-        QTest::newRow("download: every field but the host, before any site exists") << JobKind::Download << SiteFields {};
-        QTest::newRow("upload: a site without a pattern") << JobKind::Upload << SiteFields { .host = "h", .pattern = {} };
+        QTest::addColumn<bool>("armed");
+        QTest::newRow("download: every field but the host, before any site exists") << JobKind::Download << SiteFields {} << false;
+        QTest::newRow("upload: a site without a pattern") << JobKind::Upload << SiteFields { .host = "h", .pattern = {} } << false;
+        QTest::newRow("upload: a full row") << JobKind::Upload << SiteFields { .host = "h", .pattern = "*.up" } << true;
     }
 
-    void aRowWithAFieldEmptyStaysOff()
+    void theJobSwitch()
     {
         QFETCH(JobKind, job);
         QFETCH(SiteFields, typed);
+        QFETCH(bool, armed);
         ProgramUnderTest p;
         const Row row = rowOf(p.program.window, job);
         typeSite(row, typed);
 
         click(row.jobSwitch);
 
-        QCOMPARE(p.program.form.messages.shown(), QStringList { "One or more fields are empty or incorrect" });
-        QVERIFY(!row.jobSwitch->isChecked() && !row.scheduleTimer.Enabled());
-    }
-
-    // The switch arms the schedule with the fields of the site shown, and
-    // disarms it again.
-    void aFullRowSwitchesItsJob()
-    {
-        ProgramUnderTest p;
-        Row row = uploadRow(p.program.window);
-        typeSite(row, { QStringLiteral("first") });
-        typeSite(row, { .host = QStringLiteral("second"), .pattern = QStringLiteral("*.up") });
-
-        click(row.jobSwitch);
-        QCOMPARE(p.program.form.Label7->text(), QStringLiteral("Uploads On"));
-        QVERIFY(row.scheduleTimer.Enabled());
-        QCOMPARE(p.program.engine.File2.Pattern(), QStringLiteral("*.up"));
-
-        click(row.jobSwitch);
-        QCOMPARE(p.program.form.Label7->text(), QStringLiteral("Uploads Off"));
-        QVERIFY(!row.scheduleTimer.Enabled());
+        QCOMPARE(p.program.form.messages.shown(), armed ? QStringList() : QStringList { "One or more fields are empty or incorrect" });
+        QCOMPARE(row.jobSwitch->isChecked(), armed);
+        QCOMPARE(row.scheduleTimer.Enabled(), armed);
+        QVERIFY((job == JobKind::Download ? p.program.form.Label6 : p.program.form.Label7)->text().endsWith(armed ? " On" : " Off"));
+        if (armed)
+            QCOMPARE(p.program.engine.File2.Pattern(), typed.pattern);
     }
 };
 
