@@ -107,14 +107,12 @@ private slots:
         // The working folder chosen during the run, as the path dialog sets it.
         QVERIFY(QDir::current().mkdir("chosen"));
         p->engine.workPath = QDir::current().absoluteFilePath("chosen");
-        p->engine.Timer1.setEnabled(true);
         p->engine.schedule.downloadJobRunning = downloadRunning;
         p->engine.schedule.uploadJobRunning = uploadRunning;
         p->engine.setCaption(caption);
 
         p->form.close();
 
-        QCOMPARE(p->engine.Timer1.Enabled(), !closes);
         QCOMPARE(fileBytes("valuesd.log"), closes ? goodLines("down", 1) : QByteArray("<missing>"));
         QCOMPARE(fileBytes("valuesu.log"), closes ? QByteArray() : QByteArray("<missing>"));
         QCOMPARE(readWorkPath(), closes ? p->engine.workPath : QDir::currentPath());
