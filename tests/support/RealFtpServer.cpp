@@ -72,11 +72,6 @@ void RealFtpServer::putFile(const QByteArray& name, const QByteArray& bytes, con
         (void)::chown(path.constData(), account->pw_uid, account->pw_gid);
 }
 
-bool RealFtpServer::hasFile(const QByteArray& name) const
-{
-    return ::access((QFile::encodeName(rootPath()) + '/' + name).constData(), F_OK) == 0;
-}
-
 QStringList RealFtpServer::commandsReceived() const
 {
     // vsftpd logs its replies too, and a command as
@@ -120,10 +115,8 @@ bool RealFtpServer::start()
 
 void RealFtpServer::kill()
 {
-    if (process.state() != QProcess::NotRunning) {
-        ::kill(-pid_t(process.processId()), SIGKILL);
+    if (process.state() != QProcess::NotRunning && ::kill(-pid_t(process.processId()), SIGKILL) == 0)
         process.waitForFinished(kStopBoundMs);
-    }
 }
 
 void RealFtpServer::stop()

@@ -62,9 +62,9 @@ public:
     // Files in the root, by the bytes of their names there (as a listing
     // names them). A file put with a modification time carries it.
     void putFile(const QByteArray& name, const QByteArray& bytes, const QDateTime& modified = {}) const;
-    bool hasFile(const QByteArray& name) const;
     // "<missing>" when there is no such file.
     QByteArray fileBytes(const QByteArray& name) const { return fileBytesNamed(rootPath(), name); }
+    bool hasFile(const QByteArray& name) const { return fileBytes(name) != "<missing>"; }
 
     // pure-ftpd reports what it received only to syslog, which a test cannot
     // read; the others keep a command log.
