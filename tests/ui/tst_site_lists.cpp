@@ -54,35 +54,27 @@ private slots:
         QCOMPARE(row.scheduleDisplay->text(), QStringLiteral("3AM InActive"));
     }
 
-    // Loading a site writes every field, and each field's handler stores into
-    // the current site: the slot picked must be current before the row fills.
-    // The duplicate-check box writes the site shown, and only that one.
-    void pickingAnItemLoadsItsSite()
-    {
-        ProgramUnderTest p;
-        Row row = uploadRow(p.program.window);
-        typeSites(row, { "a", "b" });
-        row.site.dupeFlags[1] = QStringLiteral("1");
-
-        pick(row.hostList, 1);
-
-        QCOMPARE(rowShows(row), (QStringList { "b", "ub", "s3cret", "/in", "*.dat", "2122", "5PM Active" }));
-        QCOMPARE(column(row.site.users, 2), (QStringList { "ua", "ub" }));
-        QVERIFY(!row.dupeBox->isChecked());
-        click(row.dupeBox);
-        QCOMPARE(column(row.site.dupeFlags, 2), (QStringList { "1", "1" }));
-    }
-
-    // A site is removed only while it is shown and its job is not running.
-    // The sites after it move up; the row shows the first, its job off.
-    void removingASiteClosesTheGapAndDisarmsTheJob()
+    // Picking an item loads its site: each field's handler stores into the
+    // current site, so the slot picked must be current before the row fills;
+    // the duplicate-check box writes the site shown, and only that one. A site
+    // is removed only while it is shown and its job is not running; the sites
+    // after it move up, the row shows the first, its job off, and the slot
+    // freed is fresh for the next site typed.
+    void pickingThenRemovingASite()
     {
         ProgramUnderTest p;
         Row row = uploadRow(p.program.window);
         typeSites(row, { "a", "b", "c" });
+        row.site.dupeFlags[1] = QStringLiteral("1");
         clearHost(row);
         choose(p.program.form.ai_rem2);
+
         pick(row.hostList, 1);
+        QCOMPARE(rowShows(row), (QStringList { "b", "ub", "s3cret", "/in", "*.dat", "2122", "5PM Active" }));
+        QCOMPARE(column(row.site.users, 3), (QStringList { "ua", "ub", "uc" }));
+        QVERIFY(!row.dupeBox->isChecked());
+        click(row.dupeBox);
+        QCOMPARE(column(row.site.dupeFlags, 3), (QStringList { "1", "1", "0" }));
         click(row.jobSwitch);
         lockUploadFields(p.program.engine);
         choose(p.program.form.ai_rem2);
@@ -96,7 +88,6 @@ private slots:
         QCOMPARE(column(row.site.hours, 2), (QStringList { "4", "6" }));
         QCOMPARE(rowShows(row), (QStringList { "a", "ua", "s3cret", "/in", "*.dat", "2121", "4PM Active" }));
         QVERIFY(!row.jobSwitch->isChecked() && !row.scheduleTimer.Enabled());
-        // The slot freed is fresh for the next site typed.
         typeSite(row, { QStringLiteral("d") });
         QCOMPARE(row.scheduleDisplay->text(), QStringLiteral("1AM InActive"));
     }
