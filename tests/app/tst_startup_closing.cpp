@@ -28,63 +28,42 @@ private slots:
     // A stored folder is used only while it exists; the current one otherwise.
     void storedWorkPath_data()
     {
-        QTest::addColumn<bool>("holdsFolder");
-        QTest::addColumn<bool>("deleted");
-        QTest::newRow("a folder that exists is used") << true << false;
-        QTest::newRow("a deleted folder gives way to the current one") << true << true;
-        QTest::newRow("binary garbage, its quote never closed") << false << false;
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("a folder that exists is used") << "earlier";
+        QTest::newRow("a deleted folder gives way to the current one") << "deleted";
+        QTest::newRow("binary garbage, its quote never closed") << "garbage";
     }
 
     void storedWorkPath()
     {
-        QFETCH(bool, holdsFolder);
-        QFETCH(bool, deleted);
-        const QString earlier = QDir::current().absoluteFilePath("earlier");
-        QVERIFY(QDir::current().mkdir("earlier"));
-        QVERIFY(writeFileBytes("pather.log", holdsFolder ? workPathLine(earlier) + "\r\n" : QByteArray("\x00\"\xff,\x01\r\n", 7)));
-        if (deleted)
-            QVERIFY(QDir::current().rmdir("earlier"));
+        QFETCH(QString, stored);
+        const QString earlier = QDir::current().absoluteFilePath(stored);
+        QVERIFY(writeFileBytes("pather.log", stored == "garbage" ? QByteArray("\x00\"\xff,\x01\r\n", 7) : workPathLine(earlier) + "\r\n"));
+        QVERIFY(stored != "earlier" || QDir::current().mkdir(stored));
         auto p = startedProgram();
-        const QString expected = holdsFolder && !deleted ? earlier : QDir::currentPath();
+        const QString expected = stored == "earlier" ? earlier : QDir::currentPath();
         QCOMPARE(p->engine.File2.Path(), expected);
         QCOMPARE(p->form.Label15->text(), "Working Path is " + expected);
     }
 
-    // Closing writes each table whole, and the next start reads it back.
+    // Start-up reads each table whole, and closing writes it back as it was.
     void twoHundredSitesComeBackAsTheyWent()
     {
-        {
-            auto first = startedProgram();
-            SiteColumns download = downloadSiteColumns(first->engine.sites), upload = uploadSiteColumns(first->engine.sites);
-            for (int slot = 1; slot <= kMaxSites; ++slot) {
-                putSite(download, slot, variedSite("down", slot));
-                putSite(upload, slot, variedSite("up", slot));
-            }
-            download.count = upload.count = kMaxSites;
-            QVERIFY(closeRequested(*first));
-        }
-        auto second = startedProgram();
+        QVERIFY(writeFileBytes("valuesd.log", goodLines("down", kMaxSites)));
+        QVERIFY(writeFileBytes("valuesu.log", goodLines("up", kMaxSites)));
+        auto p = startedProgram();
         const SiteRecord d = variedSite("down", 1);
-        QCOMPARE(rowShows(downloadRow(second->window)),
-                 (QStringList { d.host, d.user, d.password, d.path, d.pattern, d.port, "2PM InActive" }));
-        QCOMPARE(itemsOf(second->form.Combo2), hostsOf(downloadSiteColumns(second->engine.sites)));
-        QVERIFY(closeRequested(*second));
+        QCOMPARE(rowShows(downloadRow(p->window)), (QStringList { d.host, d.user, d.password, d.path, d.pattern, d.port, "2PM InActive" }));
+        QCOMPARE(itemsOf(p->form.Combo2), hostsOf(downloadSiteColumns(p->engine.sites)));
+        QVERIFY(QFile::remove("valuesd.log") && QFile::remove("valuesu.log"));
+        QVERIFY(closeRequested(*p));
         QCOMPARE(fileBytes("valuesd.log"), goodLines("down", kMaxSites));
         QCOMPARE(fileBytes("valuesu.log"), goodLines("up", kMaxSites));
     }
 
-    void onlyTheUploadFileFillsTheUploadRow_data()
-    {
-        QTest::addColumn<bool>("emptyDownloadFile");
-        QTest::newRow("valuesd.log missing") << false;
-        QTest::newRow("valuesd.log empty") << true;
-    }
-
     void onlyTheUploadFileFillsTheUploadRow()
     {
-        QFETCH(bool, emptyDownloadFile);
-        if (emptyDownloadFile)
-            QVERIFY(writeFileBytes("valuesd.log", {}));
+        QVERIFY(writeFileBytes("valuesd.log", {}));
         const SiteRecord first { "up.example.org", "carol", "s3cret", "/out", "2121", "*.txt", "1", "1", "3", "PM" };
         QVERIFY(writeFileBytes("valuesu.log", siteLine(first, true) + "\r\n" + goodLines("up", 1)));
         auto p = startedProgram();
@@ -120,14 +99,12 @@ private slots:
         // The working folder chosen during the run, as the path dialog sets it.
         QVERIFY(QDir::current().mkdir("chosen"));
         p->engine.workPath = QDir::current().absoluteFilePath("chosen");
-        p->engine.Timer1.setEnabled(true);
         p->engine.schedule.downloadJobRunning = downloadRunning;
         p->engine.schedule.uploadJobRunning = uploadRunning;
         p->engine.setCaption(caption);
 
         p->form.close();
 
-        QCOMPARE(p->engine.Timer1.Enabled(), !closes);
         QCOMPARE(fileBytes("valuesd.log"), closes ? goodLines("down", 1) : QByteArray("<missing>"));
         QCOMPARE(fileBytes("valuesu.log"), closes ? QByteArray() : QByteArray("<missing>"));
         QCOMPARE(readWorkPath(), closes ? p->engine.workPath : QDir::currentPath());

@@ -23,5 +23,4 @@ grep -qx 'ExecStart=/usr/bin/tolvane --headless --download --upload' lib/systemd
   fail "the unit does not start /usr/bin/tolvane"
 complaints=$(desktop-file-validate share/applications/org.tolvane.Tolvane.desktop)
 [ -z "$complaints" ] || fail "$complaints"
-appstreamcli validate --no-net share/metainfo/org.tolvane.Tolvane.metainfo.xml >/dev/null ||
-  fail "$(appstreamcli validate --no-net share/metainfo/org.tolvane.Tolvane.metainfo.xml)"
+appstreamcli validate --no-net share/metainfo/org.tolvane.Tolvane.metainfo.xml || fail "the metainfo is not valid"

@@ -41,10 +41,9 @@ QList<RealFtpServer::Kind> RealFtpServer::kindsUnderTest()
 {
     const QString chosen = qEnvironmentVariable("TOLVANE_REAL_SERVER");
     QList<Kind> kinds;
-    for (const Kind kind : { Kind::Pyftpdlib, Kind::Vsftpd, Kind::Proftpd, Kind::PureFtpd }) {
+    for (const Kind kind : { Kind::Pyftpdlib, Kind::Vsftpd, Kind::Proftpd, Kind::PureFtpd })
         if (chosen.isEmpty() || chosen == name(kind))
             kinds << kind;
-    }
     return kinds;
 }
 
@@ -71,11 +70,6 @@ void RealFtpServer::putFile(const QByteArray& name, const QByteArray& bytes, con
     // The C servers act as their user, which must own what they replace or delete.
     if (const passwd* account = serverKind == Kind::Pyftpdlib ? nullptr : ::getpwnam("tolvaneftp"))
         (void)::chown(path.constData(), account->pw_uid, account->pw_gid);
-}
-
-bool RealFtpServer::hasFile(const QByteArray& name) const
-{
-    return ::access((QFile::encodeName(rootPath()) + '/' + name).constData(), F_OK) == 0;
 }
 
 QStringList RealFtpServer::commandsReceived() const
@@ -121,17 +115,13 @@ bool RealFtpServer::start()
 
 void RealFtpServer::kill()
 {
-    if (process.state() != QProcess::NotRunning) {
-        ::kill(-pid_t(process.processId()), SIGKILL);
+    if (process.state() != QProcess::NotRunning && ::kill(-pid_t(process.processId()), SIGKILL) == 0)
         process.waitForFinished(kStopBoundMs);
-    }
 }
 
 void RealFtpServer::stop()
 {
-    if (process.state() == QProcess::NotRunning)
-        return;
-    ::kill(-pid_t(process.processId()), SIGTERM);
-    if (!process.waitForFinished(kStopBoundMs))
+    if (process.state() != QProcess::NotRunning && ::kill(-pid_t(process.processId()), SIGTERM) == 0
+        && !process.waitForFinished(kStopBoundMs))
         kill();
 }

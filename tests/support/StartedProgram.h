@@ -6,7 +6,7 @@
 #include <memory>
 
 // A program started in the process's current folder over whatever settings
-// files the test put there (ProgramUnderTest starts in a folder of its own);
+// files the test put there (the widget tests start in a folder of their own);
 // message boxes are recorded, not shown.
 inline std::unique_ptr<Program> startedProgram()
 {

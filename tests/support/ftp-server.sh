@@ -20,33 +20,6 @@ kind=$1 base=$2 port=$3 user=$4 password=$5 send_rate=$6 servers=$7 pyftpdlib=$8
 here=$(cd "$(dirname "$0")" && pwd)
 root=$base/root
 
-# The user, and the PAM service through which vsftpd checks its password;
-# servers started side by side take turns.
-prepare_account() {
-  [ "$(id -u)" -eq 0 ] || { echo "must run as root, to add its system user" >&2; exit 1; }
-  hash=$(perl -e 'print crypt($ARGV[0], q($6$tolvane$))' "$password")
-  exec 9>/tmp/tolvane-test-ftp-account.lock
-  flock 9
-  cmp -s "$here/vsftpd.pam" /etc/pam.d/tolvane-test-vsftpd \
-    || install -m 0644 "$here/vsftpd.pam" /etc/pam.d/tolvane-test-vsftpd
-  # vsftpd changes to the user's home before its local_root, so it must exist.
-  mkdir -p /var/lib/tolvane-test-ftp
-  id -u "$user" >/dev/null 2>&1 || useradd --system --no-create-home --home-dir /var/lib/tolvane-test-ftp \
-    --shell /usr/sbin/nologin --password "$hash" "$user"
-  current=$(getent shadow "$user" | cut -d: -f2)
-  perl -e 'exit(crypt($ARGV[0], $ARGV[1]) eq $ARGV[1] ? 0 : 1)' "$password" "$current" \
-    || usermod --password "$hash" "$user"
-  exec 9>&-
-  uid=$(id -u "$user") gid=$(id -g "$user")
-  chmod 0755 "$base"
-  chown "$uid:$gid" "$root"
-}
-
-# A configuration template of this folder with its @NAME@ fields filled in.
-configure() {
-  sed -e "s|@BASE@|$base|g" -e "s|@USER@|$user|g" -e "s|@PORT@|$port|g" "$here/$1.in" >"$base/$1"
-}
-
 case $kind in
 pyftpdlib)
   server=(/usr/bin/python3 "$pyftpdlib" --root "$root" --user "$user" --password "$password"
@@ -60,16 +33,35 @@ pure-ftpd) server=("$servers/pure-ftpd/usr/sbin/pure-ftpd" -S "127.0.0.1,$port"
 esac
 [ -x "${server[0]}" ] || { echo "${server[0]} is not there (scripts/install-deps.sh BUILD_DIR unpacks it)" >&2; exit 1; }
 
+# The user, and the PAM service through which vsftpd checks its password;
+# servers started side by side take turns. Then the server's own files, from
+# a configuration template of this folder with its @NAME@ fields filled in
+# where there is one.
 if [ "$kind" != pyftpdlib ]; then
-  prepare_account
+  [ "$(id -u)" -eq 0 ] || { echo "must run as root, to add its system user" >&2; exit 1; }
+  hash=$(perl -e 'print crypt($ARGV[0], q($6$tolvane$))' "$password")
+  exec 9>/tmp/tolvane-test-ftp-account.lock
+  flock 9
+  cmp -s "$here/vsftpd.pam" /etc/pam.d/tolvane-test-vsftpd \
+    || install -m 0644 "$here/vsftpd.pam" /etc/pam.d/tolvane-test-vsftpd
+  # vsftpd changes to the user's home before its local_root, so it must exist.
+  mkdir -p /var/lib/tolvane-test-ftp
+  id -u "$user" >/dev/null 2>&1 || useradd --system --no-create-home --home-dir /var/lib/tolvane-test-ftp \
+    --shell /usr/sbin/nologin "$user"
+  usermod --password "$hash" "$user"
+  exec 9>&-
+  uid=$(id -u "$user") gid=$(id -g "$user")
+  chmod 0755 "$base"
+  chown "$uid:$gid" "$root"
   # The password files are for the server's eyes only.
   umask 077
+  [ ! -f "$here/$kind.conf.in" ] ||
+    sed -e "s|@BASE@|$base|g" -e "s|@USER@|$user|g" -e "s|@PORT@|$port|g" "$here/$kind.conf.in" >"$base/$kind.conf"
   case $kind in
-  vsftpd) mkdir -m 0755 "$base/empty" && configure vsftpd.conf ;;
+  vsftpd) mkdir -m 0755 "$base/empty" ;;
   proftpd)
     echo "$user:$hash:$uid:$gid::$root:/bin/false" >"$base/passwd"
-    echo "$user:x:$gid:" >"$base/group"
-    configure proftpd.conf ;;
+    echo "$user:x:$gid:" >"$base/group" ;;
   # A virtual user, chrooted into the root ("/./" ends a chrooted home), its
   # password hashed with SHA-512 crypt: pure-pw useradd would store an
   # argon2id hash that takes pure-ftpd some 4 s of processor time to check at
@@ -85,7 +77,6 @@ exec 3<&0
 "${server[@]}" </dev/null &
 server_pid=$!
 (read -r _ <&3; kill -KILL 0) &
-watcher=$!
 # pyftpdlib-server.py prints its port itself once it listens.
 until [ "$kind" = pyftpdlib ] || { exec 4<>"/dev/tcp/127.0.0.1/$port" && read -r -t 2 greeting <&4 \
                                    && [[ $greeting == 220* ]]; } 2>/dev/null; do
@@ -94,7 +85,5 @@ until [ "$kind" = pyftpdlib ] || { exec 4<>"/dev/tcp/127.0.0.1/$port" && read -r
 done
 exec 4>&-
 kill -0 "$server_pid" 2>/dev/null && [ "$kind" != pyftpdlib ] && echo "$port"
+# The watcher, should the server end first, goes with the test's input.
 wait "$server_pid"
-status=$?
-kill "$watcher" 2>/dev/null
-exit "$status"

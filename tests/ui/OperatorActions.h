@@ -1,17 +1,44 @@
 #pragma once
 
-// What the operator does in the window, done through the controls' own input
-// events (keys, clicks, menu clicks), so the handlers run as they do for the
-// operator. Shared by the widget tests of the operator controls.
+// The program as the operator meets it, and what the operator does in its
+// window, done through the controls' own input events (keys, clicks, menu
+// clicks), so the handlers run as they do for the operator. Shared by the
+// widget tests of the operator controls.
 
-#include "support/ProgramUnderTest.h"
+#include "app/Program.h"
+#include "app/StartUp.h"
+#include "platform/TimeScale.h"
 #include "support/SampleSites.h"
+#include "support/TemporaryCurrentFolder.h"
 
 #include <QMenu>
 #include <QStyleOptionButton>
 #include <QtTest>
 
 Q_DECLARE_METATYPE(JobKind)
+
+// A fresh program as start-up leaves it, its window shown, in a temporary
+// current folder of its own, with the working folder "work" inside it, timers
+// running at the given scale (by default one program second lasts 20 ms) and
+// message boxes recorded, not shown. Keys reach the window once the window
+// system has shown it.
+struct ProgramUnderTest {
+    explicit ProgramUnderTest(double timeScale = 0.02)
+    {
+        TimeScale::set(timeScale);
+        program.form.messages.recordInsteadOfShowing();
+        startUp(program);
+        QDir(folder.path()).mkdir(QStringLiteral("work"));
+        program.engine.workPath = folder.file(QStringLiteral("work"));
+        program.engine.File2.setPath(program.engine.workPath);
+        program.form.show();
+        if (!QTest::qWaitForWindowExposed(&program.form))
+            qWarning("the window was not shown: keys may not reach it");
+    }
+
+    TemporaryCurrentFolder folder;
+    Program program;
+};
 
 namespace operatorActions {
 
@@ -26,12 +53,6 @@ struct SiteFields {
     QString pattern = QStringLiteral("*.dat");
     QString port = QStringLiteral("2121");
 };
-
-inline bool showWindow(Form1& form)
-{
-    form.show();
-    return QTest::qWaitForWindowExposed(&form);
-}
 
 // Replaces a field's text by typing: select everything, then type (or delete).
 inline void type(QLineEdit* field, const QString& text)
@@ -57,11 +78,11 @@ inline void typeSite(const Row& row, const SiteFields& site)
         type(field, text);
 }
 
-// Picks an item of a host list with the arrow keys, as the operator steps
-// through the list.
+// Picks an item of a list with the arrow keys, as the operator steps through
+// the list; none for a position below 0.
 inline void pick(QComboBox* list, int position)
 {
-    while (list->currentIndex() != position)
+    while (position >= 0 && list->currentIndex() != position)
         QTest::keyClick(list, list->currentIndex() < position ? Qt::Key_Down : Qt::Key_Up);
 }
 

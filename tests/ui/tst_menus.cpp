@@ -15,21 +15,19 @@ namespace {
 // within about a second.
 constexpr double kFastTimeScale = 0.005;
 
-QStringList checkedItems(const Form1& form)
+// The items checked, then the options they set.
+QString marksAndOptions(const Program& program)
 {
-    QStringList names;
-    for (const QAction* item : form.findChildren<QAction*>())
+    QStringList checked;
+    for (const QAction* item : program.form.findChildren<QAction*>())
         if (item->isChecked())
-            names.append(item->objectName());
-    names.sort();
-    return names;
-}
-
-QString optionValues(const Options& o)
-{
-    return QStringLiteral("%1 del=%2 del2=%3 pass=%4 fsize=%5 nlst=%6 hr=%7 dstamp=%8 ustamp=%9")
-        .arg(o.transferTypeCommand).arg(o.deleteAfterDownload).arg(o.deleteAfterUpload).arg(o.recallPassword)
-        .arg(o.fileSizeExistsOption).arg(o.ai_nlst).arg(o.ai_hr).arg(o.ai_dstamp).arg(o.ai_ustamp);
+            checked.append(item->objectName());
+    checked.sort();
+    const Options& o = program.engine.options;
+    return checked.join(QLatin1Char(' '))
+        + QStringLiteral(" | %1 del=%2 del2=%3 pass=%4 fsize=%5 nlst=%6 hr=%7 dstamp=%8 ustamp=%9")
+              .arg(o.transferTypeCommand).arg(o.deleteAfterDownload).arg(o.deleteAfterUpload).arg(o.recallPassword)
+              .arg(o.fileSizeExistsOption).arg(o.ai_nlst).arg(o.ai_hr).arg(o.ai_dstamp).arg(o.ai_ustamp);
 }
 
 }
@@ -41,34 +39,27 @@ private slots:
     void itemsSetTheirOptionsAndMarks_data()
     {
         QTest::addColumn<QStringList>("chosen");
-        QTest::addColumn<QStringList>("checked");
-        QTest::addColumn<QString>("options");
-        const QString defaults = QStringLiteral("TYPE I del=0 del2=0 pass=1 fsize=0 nlst=1 hr=0 dstamp=0 ustamp=0");
+        QTest::addColumn<QString>("marksAndOptions");
+        const QString untouched =
+            QStringLiteral("ai_bin ai_nlst ai_pass | TYPE I del=0 del2=0 pass=1 fsize=0 nlst=1 hr=0 dstamp=0 ustamp=0");
         QTest::newRow("of a pair, the item chosen last is checked alone")
-            << QStringList { "ai_asc", "ai_bin", "ai_list", "ai_nlst" } << QStringList { "ai_bin", "ai_nlst", "ai_pass" }
-            << defaults;
+            << QStringList { "ai_asc", "ai_bin", "ai_list", "ai_nlst" } << untouched;
         QTest::newRow("each item sets its own option; chosen again, a pair's item stays and the others turn off")
             << QStringList { "ai_asc", "ai_list", "ai_list", "ai_del", "ai_del2", "ai_fsize", "ai_pass", "ai_hr",
                              "ai_dstamp", "ai_ustamp", "ai_ustamp" }
-            << QStringList { "ai_asc", "ai_del", "ai_del2", "ai_dstamp", "ai_fsize", "ai_hr", "ai_list" }
-            << QStringLiteral("TYPE A del=1 del2=1 pass=0 fsize=1 nlst=0 hr=1 dstamp=1 ustamp=0");
-        QTest::newRow("PASV cannot be chosen")
-            << QStringList { "ai_pasv" } << QStringList { "ai_bin", "ai_nlst", "ai_pass" } << defaults;
+            << QStringLiteral("ai_asc ai_del ai_del2 ai_dstamp ai_fsize ai_hr ai_list"
+                              " | TYPE A del=1 del2=1 pass=0 fsize=1 nlst=0 hr=1 dstamp=1 ustamp=0");
+        QTest::newRow("PASV cannot be chosen") << QStringList { "ai_pasv" } << untouched;
     }
 
     void itemsSetTheirOptionsAndMarks()
     {
         QFETCH(QStringList, chosen);
-        QFETCH(QStringList, checked);
-        QFETCH(QString, options);
+        QFETCH(QString, marksAndOptions);
         ProgramUnderTest p;
-        QVERIFY(showWindow(p.program.form));
-
         for (const QString& name : chosen)
             choose(p.program.form.findChild<QAction*>(name));
-
-        QCOMPARE(checkedItems(p.program.form), checked);
-        QCOMPARE(optionValues(p.program.engine.options), options);
+        QCOMPARE(::marksAndOptions(p.program), marksAndOptions);
     }
 
     // The window's own close is refused while the download runs; "eXit Now!"
@@ -77,7 +68,6 @@ private slots:
     {
         ProgramUnderTest p(kFastTimeScale);
         Program& program = p.program;
-        QVERIFY(showWindow(program.form));
         ScriptedFtpPeer peer;
         peer.stopAnsweringAt("USER");
         pointDownloadSite(program.engine, { .port = peer.port(), .user = "alice", .password = "s3cret", .pattern = "*.dat" });
@@ -97,8 +87,8 @@ private slots:
 
         QVERIFY(closeRefused);
         QVERIFY(closedByExitNow);
-        QVERIFY(fileBytes(p.logFile("valuesd.log")).contains("127.0.0.1"));
-        QCOMPARE(fileBytes(p.logFile("pather.log")), workPathLine(program.engine.workPath) + "\r\n");
+        QVERIFY(fileBytes(p.folder.file("valuesd.log")).contains("127.0.0.1"));
+        QCOMPARE(fileBytes(p.folder.file("pather.log")), workPathLine(program.engine.workPath) + "\r\n");
     }
 };
 

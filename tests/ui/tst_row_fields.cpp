@@ -9,13 +9,6 @@ using namespace operatorActions;
 
 Q_DECLARE_METATYPE(operatorActions::SiteFields)
 
-namespace {
-
-// One program second lasts 5 ms: the schedule's minute passes in 0.3 s.
-constexpr double kFastTimeScale = 0.005;
-
-}
-
 class RowFieldsTest : public QObject {
     Q_OBJECT
 
@@ -53,17 +46,18 @@ private slots:
         ProgramUnderTest p;
         const Row row = rowOf(p.program.window, job);
         typeSite(row, { QStringLiteral("ftp.example.org") });
-        const QStringList names { "user", "password", "path", "port", "retries" };
-        const QList<QLineEdit*> fields { row.user, row.password, row.path, row.port, row.retries };
+        const QMap<QString, QLineEdit*> fields { { "user", row.user }, { "password", row.password }, { "path", row.path },
+                                                 { "port", row.port }, { "retries", row.retries } };
 
         for (qsizetype i = 0; i < pasted.size(); i += 2)
-            fields[names.indexOf(pasted[i])]->setText(pasted[i + 1]);
+            fields[pasted[i]]->setText(pasted[i + 1]);
 
-        const qsizetype last = names.indexOf(pasted[pasted.size() - 2]);
+        const QString last = pasted[pasted.size() - 2];
         QCOMPARE(fields[last]->text(), shown);
         const SiteRecord kept = siteAt(row.site, 1);
-        if (const QStringList keptFields { kept.user, kept.password, kept.path, kept.port }; last < keptFields.size())
-            QCOMPARE(keptFields[last], shown);
+        const QMap<QString, QString> keptFields { { "user", kept.user }, { "password", kept.password }, { "path", kept.path },
+                                                  { "port", kept.port } };
+        QCOMPARE(keptFields.value(last, shown), shown);
     }
 
     void clearingAFieldDisarmsTheJob()
@@ -80,67 +74,40 @@ private slots:
 
         type(row.path, QString());
 
-        QVERIFY(!row.jobSwitch->isChecked());
-        QVERIFY(!row.scheduleTimer.Enabled());
+        QVERIFY(!row.jobSwitch->isChecked() && !row.scheduleTimer.Enabled());
         QCOMPARE(row.site.activeFlags[1], QStringLiteral("0"));
         QCOMPARE(row.scheduleDisplay->text(), QStringLiteral("3PM InActive"));
     }
 
-    void aRowWithAFieldEmptyStaysOff_data()
+    // The switch arms the schedule only while every field of the row holds
+    // text; an upload then sends what the pattern shown matches.
+    void theJobSwitch_data()
     {
         QTest::addColumn<JobKind>("job");
         QTest::addColumn<SiteFields>("typed");
-        QTest::newRow("download: every field but the host, before any site exists") << JobKind::Download << SiteFields {};
-        QTest::newRow("upload: a site without a pattern") << JobKind::Upload << SiteFields { .host = "h", .pattern = {} };
+        QTest::addColumn<bool>("armed");
+        QTest::newRow("download: every field but the host, before any site exists") << JobKind::Download << SiteFields {} << false;
+        QTest::newRow("upload: a site without a pattern") << JobKind::Upload << SiteFields { .host = "h", .pattern = {} } << false;
+        QTest::newRow("upload: a full row") << JobKind::Upload << SiteFields { .host = "h", .pattern = "*.up" } << true;
     }
 
-    void aRowWithAFieldEmptyStaysOff()
+    void theJobSwitch()
     {
         QFETCH(JobKind, job);
         QFETCH(SiteFields, typed);
+        QFETCH(bool, armed);
         ProgramUnderTest p;
-        QVERIFY(showWindow(p.program.form));
         const Row row = rowOf(p.program.window, job);
         typeSite(row, typed);
 
         click(row.jobSwitch);
 
-        QCOMPARE(p.program.form.messages.shown(), QStringList { "One or more fields are empty or incorrect" });
-        QVERIFY(!row.jobSwitch->isChecked());
-        QVERIFY(!row.scheduleTimer.Enabled());
-    }
-
-    // The first tick starts at site 1 whichever site the row shows; switched
-    // off, every site may run again today. A row's tag is its state's word.
-    void aFullRowArmsItsScheduleFromSiteOne_data()
-    {
-        QTest::addColumn<JobKind>("job");
-        QTest::newRow("Downloads") << JobKind::Download;
-        QTest::newRow("Uploads") << JobKind::Upload;
-    }
-
-    void aFullRowArmsItsScheduleFromSiteOne()
-    {
-        QFETCH(JobKind, job);
-        ProgramUnderTest p(kFastTimeScale);
-        QVERIFY(showWindow(p.program.form));
-        const QLabel* state = job == JobKind::Download ? p.program.form.Label6 : p.program.form.Label7;
-        Row row = rowOf(p.program.window, job);
-        typeSite(row, { QStringLiteral("first") });
-        typeSite(row, { .host = QStringLiteral("second"), .pattern = QStringLiteral("*.up") });
-        const QString today = QDate::currentDate().toString(QStringLiteral("yyyyMMdd"));
-        row.site.lastRunDates[1] = row.site.lastRunDates[2] = today;
-
-        click(row.jobSwitch);
-        QCOMPARE(state->text(), QTest::currentDataTag() + QStringLiteral(" On"));
-        if (job == JobKind::Upload)
-            QCOMPARE(p.program.engine.File2.Pattern(), QStringLiteral("*.up"));
-        QTRY_COMPARE_WITH_TIMEOUT(row.site.index, 1, kWaitMs);
-
-        click(row.jobSwitch);
-        QCOMPARE(state->text(), QTest::currentDataTag() + QStringLiteral(" Off"));
-        QVERIFY(!row.scheduleTimer.Enabled());
-        QVERIFY(row.site.lastRunDates[1] != today && row.site.lastRunDates[2] != today);
+        QCOMPARE(p.program.form.messages.shown(), armed ? QStringList() : QStringList { "One or more fields are empty or incorrect" });
+        QCOMPARE(row.jobSwitch->isChecked(), armed);
+        QCOMPARE(row.scheduleTimer.Enabled(), armed);
+        QVERIFY((job == JobKind::Download ? p.program.form.Label6 : p.program.form.Label7)->text().endsWith(armed ? " On" : " Off"));
+        if (armed)
+            QCOMPARE(p.program.engine.File2.Pattern(), typed.pattern);
     }
 };
 
