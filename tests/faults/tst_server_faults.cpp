@@ -133,6 +133,11 @@ void ServerFaultsTest::serverFails_data()
           .outcomes = kFirstFails },
         firstFails("upload: 150, then 425: the data connection never opened", false,
                    { "150", delay(5), "425 Can't open data connection." }),
+        // The reply comes while most of the file is still to go out: the data
+        // phase goes on to its end, and the file is not taken as stored.
+        { .name = "upload: 426 while the data still goes out, the server reading on", .download = false,
+          .files = { { "a.dat", faultBytes("a.dat", kMegabyte) }, { "b.dat", faultBytes("b.dat", 3000) } },
+          .scripts = { { "STOR#1", { "150", openData, takeSome, kAborted, takeData } } }, .outcomes = kFirstFails },
         firstFails("upload: 426 after all of the data", false, { "150", openData, takeData, kAborted }),
         firstFails("upload: 552 after all of the data", false,
                    { "150", openData, takeData, "552 Exceeded storage allocation." }),
