@@ -77,6 +77,7 @@ void RetrievalPeerTest::everyFileArrivesWholeBeforeItsDelete_data()
                 { openData, sendData, closeData, "150 Opening data connection.\n226" }),
         // The last bytes come long after the program's pause after the 226:
         // they are written before the file is judged, and DELE waits for them.
+        inOrder("226 long before the last bytes", { "150", openData, sendHalf, "226", delay(800), sendData, closeData }),
         inOrder("226 long before the last bytes, size unknown",
                 { unknownSize, openData, sendHalf, "226", delay(800), sendData, closeData }),
         inOrder("226 held until the client closes the data connection", { "150", openData, sendData, takeData, "226" }),
