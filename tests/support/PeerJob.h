@@ -51,8 +51,6 @@ struct PeerJob {
 
     explicit PeerJob(const JobCase& c);
     ~PeerJob();
-    PeerJob(const PeerJob&) = delete;
-    PeerJob& operator=(const PeerJob&) = delete;
 
     void run();
     // Beyond what the row names: the job ends idle with its row unlocked, only

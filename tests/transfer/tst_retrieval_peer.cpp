@@ -72,7 +72,6 @@ void RetrievalPeerTest::everyFileArrivesWholeBeforeItsDelete_data()
     const QByteArrayList files { "a.dat", "b.txt", "c.DAT" };
     addRows<JobCase>({
         inOrder("150, then the data connection", { "150", openData, sendData, closeData, "226" }),
-        inOrder("data connection before the 150", { openData, "150", sendData, closeData, "226" }),
         inOrder("150 and 226 in one chunk after the data, size unknown",
                 { openData, sendData, closeData, "150 Opening data connection.\n226" }),
         // The last bytes come long after the program's pause after the 226:
