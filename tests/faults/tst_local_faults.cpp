@@ -18,27 +18,22 @@ using SetUp = std::function<void(PeerJob&)>;
 
 const QStringList kBothFail { "a.dat fail", "b.dat fail" };
 const QStringList kFirstFails { "a.dat fail", "b.dat pass" };
+const QStringList kBothPass { "a.dat pass", "b.dat pass" };
 
-// Runs the action once the peer receives this command line.
-SetUp onCommand(const QString& line, const SetUp& action)
+// Runs the action once the peer receives this command line, or, for "", once
+// the first chunk of an upload has gone out: the file is open and being sent.
+SetUp on(const QString& line, const SetUp& action)
 {
     return [line, action](PeerJob& r) {
-        QObject::connect(&r.peer, &ScriptedFtpPeer::commandReceived, &r.peer, [&r, line, action](const QString& got) {
-            if (got == line)
-                action(r);
-        });
-    };
-}
-
-// Runs the action once the first chunk of an upload has gone out: the file is
-// open and being sent.
-SetUp onFirstChunkSent(const SetUp& action)
-{
-    return [action](PeerJob& r) {
-        auto done = std::make_shared<bool>(false);
-        QObject::connect(&r.p.ftpclient3, &Winsock::SendComplete, &r.peer, [&r, done, action] {
+        const auto once = [&r, action, done = std::make_shared<bool>(false)] {
             if (!std::exchange(*done, true))
                 action(r);
+        };
+        if (line.isEmpty())
+            QObject::connect(&r.p.ftpclient3, &Winsock::SendComplete, &r.peer, once);
+        QObject::connect(&r.peer, &ScriptedFtpPeer::commandReceived, &r.peer, [line, once](const QString& got) {
+            if (got == line)
+                once();
         });
     };
 }
@@ -60,36 +55,24 @@ void removeWorkingFolder(PeerJob& r)
         r.files.clear();
 }
 
+JobCase upload(const char* name, const SetUp& setUp, const QStringList& outcomes)
+{
+    return { .name = name, .download = false, .setUp = setUp, .outcomes = outcomes };
+}
+
 // Each file takes the date of the moment its RETR went out.
 JobCase clockJump(const char* name, const QDateTime& start, const QDateTime& jumpTo)
 {
-    return { .name = name,
-             .now = start,
+    return { .name = name, .now = start,
              .setUp = [start, jumpTo](PeerJob& r) {
                  r.p.options.ai_dstamp = true;
-                 const QByteArray firstDate = start.date().toString("yyyyMMdd_").toLatin1();
-                 const QByteArray secondDate = jumpTo.date().toString("yyyyMMdd_").toLatin1();
-                 r.arrivedAs = [=](const QByteArray& file) { return (file == "a.dat" ? firstDate : secondDate) + file; };
-                 onCommand("RETR a.dat", [jumpTo](PeerJob& j) { j.p.clock.set(jumpTo); })(r);
+                 r.arrivedAs = [=](const QByteArray& file) {
+                     return (file == "a.dat" ? start : jumpTo).date().toString("yyyyMMdd_").toLatin1() + file;
+                 };
+                 on("RETR a.dat", [jumpTo](PeerJob& j) { j.p.clock.set(jumpTo); })(r);
              },
-             .outcomes = { "a.dat pass", "b.dat pass" } };
+             .outcomes = kBothPass };
 }
-
-// The working folder on a small tmpfs of its own, unmounted with the run.
-struct SmallDisk {
-    QByteArray path;
-    bool mounted;
-    explicit SmallDisk(const QString& folder)
-        : path(QFile::encodeName(folder)),
-          mounted(::geteuid() == 0 && ::mount("tmpfs", path.constData(), "tmpfs", 0, "size=128k") == 0)
-    {
-    }
-    ~SmallDisk()
-    {
-        if (mounted)
-            ::umount2(path.constData(), MNT_DETACH);
-    }
-};
 
 }
 
@@ -107,27 +90,21 @@ void LocalFaultsTest::localSideFails_data()
         { .name = "download: the working folder missing from the start",
           .setUp = [](PeerJob& r) { r.p.workPath = r.job.put.folder.file("unmounted"); }, .outcomes = kBothFail },
         { .name = "download: the working folder removed in the middle of a file",
-          .setUp = onCommand("RETR a.dat", removeWorkingFolder), .outcomes = kBothFail },
+          .setUp = on("RETR a.dat", removeWorkingFolder), .outcomes = kBothFail },
         { .name = "download: a folder holds the file's local name",
           .setUp = [](PeerJob& r) { QDir(r.p.workPath).mkdir("a.dat"); }, .outcomes = kFirstFails },
-        { .name = "upload: the working folder removed before the first file", .download = false,
-          .setUp = onCommand("TYPE I", removeWorkingFolder), .outcomes = kBothFail },
-        { .name = "upload: a file grows while it is sent", .download = false,
-          .setUp = onFirstChunkSent([](PeerJob& r) {
-              r.files["a.dat"] += "written while the file went out";
-              QFile file(r.job.put.workFile("a.dat"));
-              QVERIFY(file.open(QIODevice::Append));
-              file.write("written while the file went out");
-          }),
-          .outcomes = kFirstFails },
+        upload("upload: the working folder removed before the first file", on("TYPE I", removeWorkingFolder), kBothFail),
+        upload("upload: a file grows while it is sent", on("", [](PeerJob& r) {
+                   r.files["a.dat"] += "written while the file went out";
+                   QFile file(r.job.put.workFile("a.dat"));
+                   QVERIFY(file.open(QIODevice::Append) && file.write("written while the file went out") > 0);
+               }), kFirstFails),
         // Every byte went out from the open file: the server holds it all.
-        { .name = "upload: a file vanishes while it is sent", .download = false,
-          .setUp = onFirstChunkSent([](PeerJob& r) { QFile::remove(r.job.put.workFile("a.dat")); }),
-          .outcomes = { "a.dat pass", "b.dat pass" } },
-        { .name = "upload: a file vanishes before its turn", .download = false,
-          .setUp = onCommand("STOR a.dat", removeByHand("b.dat")), .outcomes = { "a.dat pass", "b.dat fail" } },
-        { .name = "upload: a file vanishes as its STOR goes out", .download = false,
-          .setUp = onCommand("STOR a.dat", removeByHand("a.dat")), .outcomes = kFirstFails },
+        upload("upload: a file vanishes while it is sent",
+               on("", [](PeerJob& r) { QFile::remove(r.job.put.workFile("a.dat")); }), kBothPass),
+        upload("upload: a file vanishes before its turn", on("STOR a.dat", removeByHand("b.dat")),
+               { "a.dat pass", "b.dat fail" }),
+        upload("upload: a file vanishes as its STOR goes out", on("STOR a.dat", removeByHand("a.dat")), kFirstFails),
         clockJump("the clock jumps across midnight", QDateTime(QDate(2024, 3, 5), QTime(23, 59, 50)),
                   QDateTime(QDate(2024, 3, 6), QTime(0, 0, 1))),
         clockJump("the clock jumps back an hour", QDateTime(QDate(2024, 3, 5), QTime(9, 0, 30)),
@@ -135,14 +112,15 @@ void LocalFaultsTest::localSideFails_data()
     });
 }
 
-// The first file fills the disk through its partner file.
+// The first file fills a small tmpfs of its own through its partner file.
 void LocalFaultsTest::diskFullKeepsTheRemoteFile()
 {
     PeerJob run({ .files = { { "a.dat", faultBytes("a.dat", 300'000) }, { "b.dat", faultBytes("b.dat", 3000) } },
                   .outcomes = kFirstFails });
-    SmallDisk disk(run.p.workPath);
-    if (!disk.mounted)
+    const QByteArray disk = QFile::encodeName(run.p.workPath);
+    if (::geteuid() != 0 || ::mount("tmpfs", disk.constData(), "tmpfs", 0, "size=128k") != 0)
         QSKIP("a small tmpfs needs root and the right to mount");
+    const std::shared_ptr<void> unmount(nullptr, [&disk](void*) { ::umount2(disk.constData(), MNT_DETACH); });
 
     run.run();
 

@@ -19,10 +19,13 @@ namespace {
 constexpr double kTimeOutScale = 0.005;
 constexpr int kMegabyte = 1024 * 1024;
 const QByteArray kOlderCopy = "an older copy of a.dat";
-const QByteArray kAborted = "426 Connection closed; transfer aborted.";
+const PeerStep kAborted = "426 Connection closed; transfer aborted.";
+const QStringList kFirstFails { "a.dat fail", "b.dat pass" };
+const QString kTimeout = QStringLiteral("Timeout Error");
+const QString kInvalid = QStringLiteral("Invalid Reply");
 
 // Noise whose lines never begin with a reply code.
-QByteArray binaryNoise(int size)
+PeerStep binaryNoise(int size)
 {
     QByteArray bytes(size, Qt::Uninitialized);
     QRandomGenerator generator(7);
@@ -31,33 +34,39 @@ QByteArray binaryNoise(int size)
     for (qsizetype at = bytes.indexOf('\n'); at >= 0 && at + 1 < bytes.size(); at = bytes.indexOf('\n', at + 1))
         bytes[at + 1] = '\xff';
     bytes[0] = '\0';
-    return bytes;
+    return raw(bytes);
 }
 
-// Names already downloaded, as the listing names them and as their record
-// holds them.
-QByteArray fetchedBefore(int count, const QByteArray& lineStart = {})
+// The first of two files (the first one larger than a read or an upload
+// chunk) goes as the script says, and fails; the second arrives.
+JobCase firstFails(const char* name, bool download, const PeerScript& script, const QStringList& outcomes = kFirstFails)
 {
-    QByteArray lines;
-    for (int i = 0; i < count; ++i)
-        lines += lineStart + "old-" + QByteArray::number(i).rightJustified(6, '0') + ".dat\r\n";
-    return lines;
+    return { .name = name, .download = download, .scripts = { { download ? "RETR#1" : "STOR#1", script } },
+             .outcomes = outcomes };
+}
+
+// The session fails at a command: nothing is transferred.
+JobCase sessionFails(const char* name, const QByteArray& at, const PeerScript& script, const QString& error)
+{
+    return { .name = name, .scripts = { { at, script } }, .error = error };
 }
 
 // A listing of names fetched before, then the file that is new.
 JobCase longListing(const char* name, bool nlst, int count)
 {
-    const QByteArray lineStart = nlst ? "" : "-rw-r--r--    1 ftp      ftp          3000 Oct 15 09:12 ";
-    const QByteArray listing = fetchedBefore(count, lineStart) + lineStart + "ok.dat\r\n";
-    return { .name = name,
-             .files = { { "ok.dat", faultBytes("ok.dat", 3000) } },
-             .scripts = { { nlst ? "NLST" : "LIST", { "150", openData, sendBytes(listing), closeData, "226" } } },
+    return { .name = name, .files = { { "new.dat", faultBytes("new.dat", 3000) } },
              .setUp = [nlst, count](PeerJob& r) {
                  r.p.options.ai_nlst = nlst;
-                 QVERIFY(writeFileBytes(r.job.put.logFile("filename2.log"), fetchedBefore(count)));
+                 QByteArray record;
+                 for (int i = 0; i < count; ++i) {
+                     const QByteArray fetched = "got-" + QByteArray::number(i).rightJustified(6, '0') + ".dat";
+                     r.peer.files.insert(fetched, {});
+                     record += fetched + "\r\n";
+                 }
+                 QVERIFY(writeFileBytes(r.job.put.logFile("filename2.log"), record));
                  r.p.transfer.downloadedNames.load();
              },
-             .outcomes = { "ok.dat pass" } };
+             .outcomes = { "new.dat pass" } };
 }
 
 // Names refused as local file names, beside a file that arrives.
@@ -68,10 +77,6 @@ JobCase hostileNames(const char* name, const QByteArrayList& names, const QStrin
         files.insert(hostile, "hostile bytes");
     return { .name = name, .files = files, .outcomes = outcomes + QStringList { "ok.dat pass" } };
 }
-
-const QStringList kFirstFails { "a.dat fail", "b.dat pass" };
-const QString kTimeout = QStringLiteral("Timeout Error");
-const QString kInvalid = QStringLiteral("Invalid Reply");
 
 }
 
@@ -86,21 +91,18 @@ void ServerFaultsTest::serverFails_data()
 {
     addRows<JobCase>({
         { .name = "download: control connection closed mid-RETR",
-          .scripts = { { "RETR#1", { "150", openData, sendHalf, hangUp } } },
-          .outcomes = { "a.dat fail" }, .error = kTimeout },
+          .scripts = { { "RETR#1", { "150", openData, sendHalf, hangUp } } }, .outcomes = { "a.dat fail" },
+          .error = kTimeout },
         { .name = "download: control connection closed mid-RETR in the restart too: one fail line",
-          .scripts = { { "RETR", { "150", openData, sendHalf, hangUp } } }, .retries = 1,
-          .outcomes = { "a.dat fail" }, .error = kTimeout, .sessions = 2 },
-        { .name = "download: control connection closed mid-listing",
-          .scripts = { { "NLST", { "150", openData, sendHalf, hangUp } } }, .error = kTimeout },
-        { .name = "download: data connection reset half-way, then 426",
-          .scripts = { { "RETR#1", { "150", openData, sendHalf, resetData, kAborted.constData() } } },
-          .outcomes = kFirstFails },
-        { .name = "download: data connection reset half-way, then 226, size unknown",
-          .scripts = { { "RETR#1", { "150 Opening data connection.", openData, sendHalf, resetData, "226" } } },
-          .outcomes = kFirstFails },
-        { .name = "download: 226 after half the size announced",
-          .scripts = { { "RETR#1", { "150", openData, sendHalf, closeData, "226" } } }, .outcomes = kFirstFails },
+          .scripts = { { "RETR", { "150", openData, sendHalf, hangUp } } }, .retries = 1, .outcomes = { "a.dat fail" },
+          .error = kTimeout, .sessions = 2 },
+        sessionFails("download: control connection closed mid-listing", "NLST", { "150", openData, sendHalf, hangUp },
+                     kTimeout),
+        firstFails("download: data connection reset half-way, then 426", true,
+                   { "150", openData, sendHalf, resetData, kAborted }),
+        firstFails("download: data connection reset half-way, then 226, size unknown", true,
+                   { "150 Opening data connection.", openData, sendHalf, resetData, "226" }),
+        firstFails("download: 226 after half the size announced", true, { "150", openData, sendHalf, closeData, "226" }),
         { .name = "download: PORT refused with 500, then RETR with 425",
           .scripts = { { "PORT#3", { "500 Illegal PORT command." } }, { "RETR#1", { "425 Use PORT or PASV first." } } },
           .outcomes = kFirstFails },
@@ -109,73 +111,57 @@ void ServerFaultsTest::serverFails_data()
           .error = kTimeout },
         // A server that cannot connect to the listener says so at once, well
         // within the program's wait for the data connection.
-        { .name = "download: 150, then 425: the data connection never opened",
-          .scripts = { { "RETR#1", { "150", delay(5), "425 Can't open data connection." } } },
-          .outcomes = kFirstFails },
-        { .name = "download: RETR refused with 550",
-          .scripts = { { "RETR#1", { "550 Permission denied." } } }, .outcomes = kFirstFails },
-        { .name = "download: 150, then no data connection and no reply",
-          .scripts = { { "RETR#1", { "150" } } }, .outcomes = kFirstFails },
-        { .name = "download: 426 after part of the data, size unknown",
-          .scripts = { { "RETR#1", { "150 Opening data connection.", openData, sendHalf, closeData, kAborted.constData() } } },
-          .outcomes = kFirstFails },
+        firstFails("download: 150, then 425: the data connection never opened", true,
+                   { "150", delay(5), "425 Can't open data connection." }),
+        firstFails("download: RETR refused with 550", true, { "550 Permission denied." }),
+        firstFails("download: 150, then no data connection and no reply", true, { "150" }),
+        firstFails("download: 426 after part of the data, size unknown", true,
+                   { "150 Opening data connection.", openData, sendHalf, closeData, kAborted }),
         { .name = "download: 426 after part of the last file: no DELE as the job ends",
-          .scripts = { { "RETR#2", { "150 Opening data connection.", openData, sendHalf, closeData, kAborted.constData() } } },
+          .scripts = { { "RETR#2", { "150 Opening data connection.", openData, sendHalf, closeData, kAborted } } },
           .outcomes = { "a.dat pass", "b.dat fail" } },
-        { .name = "download: 451 after all of the data",
-          .scripts = { { "RETR#1", { "150", openData, sendData, closeData, "451 Local error in processing." } } },
-          .outcomes = kFirstFails },
-        { .name = "upload: control connection closed mid-STOR", .download = false,
-          .scripts = { { "STOR#1", { "150", openData, takeSome, hangUp } } }, .outcomes = { "a.dat fail" } },
-        { .name = "upload: data connection reset half-way, then 426", .download = false,
-          .scripts = { { "STOR#1", { "150", openData, takeSome, resetData, kAborted.constData() } } },
-          .outcomes = kFirstFails },
-        { .name = "upload: 426 after part of the data, then a reset", .download = false,
-          .scripts = { { "STOR#1", { "150", openData, takeSome, kAborted.constData(), resetData } } },
-          .outcomes = kFirstFails },
+        firstFails("download: 451 after all of the data", true,
+                   { "150", openData, sendData, closeData, "451 Local error in processing." }),
+        firstFails("upload: control connection closed mid-STOR", false, { "150", openData, takeSome, hangUp },
+                   { "a.dat fail" }),
+        firstFails("upload: data connection reset half-way, then 426", false,
+                   { "150", openData, takeSome, resetData, kAborted }),
         { .name = "upload: PORT refused with 500, then STOR with 425", .download = false,
           .scripts = { { "PORT#3", { "500 Illegal PORT command." } }, { "STOR#1", { "425 Use PORT or PASV first." } } },
           .outcomes = kFirstFails },
-        { .name = "upload: 150, then 425: the data connection never opened", .download = false,
-          .scripts = { { "STOR#1", { "150", delay(5), "425 Can't open data connection." } } },
-          .outcomes = kFirstFails },
-        { .name = "upload: 426 after all of the data", .download = false,
-          .scripts = { { "STOR#1", { "150", openData, takeData, kAborted.constData() } } }, .outcomes = kFirstFails },
-        { .name = "upload: 552 after all of the data", .download = false,
-          .scripts = { { "STOR#1", { "150", openData, takeData, "552 Exceeded storage allocation." } } },
-          .outcomes = kFirstFails },
+        firstFails("upload: 150, then 425: the data connection never opened", false,
+                   { "150", delay(5), "425 Can't open data connection." }),
+        // The reply comes while most of the file is still to go out: the data
+        // phase goes on to its end, and the file is not taken as stored.
+        { .name = "upload: 426 while the data still goes out, the server reading on", .download = false,
+          .files = { { "a.dat", faultBytes("a.dat", kMegabyte) }, { "b.dat", faultBytes("b.dat", 3000) } },
+          .scripts = { { "STOR#1", { "150", openData, takeSome, kAborted, takeData } } }, .outcomes = kFirstFails },
+        firstFails("upload: 552 after all of the data", false,
+                   { "150", openData, takeData, "552 Exceeded storage allocation." }),
         { .name = "upload: an empty file refused with 451 after its close", .download = false,
           .files = { { "a.dat", {} }, { "b.dat", faultBytes("b.dat", 3000) } },
           .scripts = { { "STOR#1", { "150", openData, takeData, "451 Local error in processing." } } },
           .outcomes = kFirstFails },
-        { .name = "upload: no reply after the data", .download = false,
-          .scripts = { { "STOR#1", { "150", openData, takeData } } }, .outcomes = kFirstFails },
+        firstFails("upload: no reply after the data", false, { "150", openData, takeData }),
         { .name = "upload: no reply after the last file's data: the job still ends", .download = false,
           .scripts = { { "STOR#2", { "150", openData, takeData } } }, .outcomes = { "a.dat pass", "b.dat fail" } },
 
         // Memory stays bounded: the reply framer holds at most 256 KiB.
-        { .name = "a reply of 1 MB without a line end",
-          .scripts = { { "PWD", { raw("257 \"/in\"" + QByteArray(kMegabyte, 'x')) } } }, .error = kInvalid },
-        { .name = "binary noise", .scripts = { { "CWD", { raw(binaryNoise(64 * 1024)) } } }, .error = kInvalid },
-        { .name = "binary noise in answer to RETR",
-          .scripts = { { "RETR", { raw(binaryNoise(4096)) } } }, .outcomes = { "a.dat fail" }, .error = kInvalid },
+        sessionFails("a reply of 1 MB without a line end", "PWD", { raw("257 \"/in\"" + QByteArray(kMegabyte, 'x')) },
+                     kInvalid),
+        sessionFails("binary noise", "CWD", { binaryNoise(64 * 1024) }, kInvalid),
         // Not a socket error: no "Transfer Failed", whatever the retries say.
         { .name = "binary noise in place of the 226 to RETR",
-          .scripts = { { "RETR", { "150", openData, sendData, closeData, raw(binaryNoise(4096)) } } },
+          .scripts = { { "RETR", { "150", openData, sendData, closeData, binaryNoise(4096) } } },
           .outcomes = { "a.dat fail" }, .error = kInvalid },
         { .name = "binary noise in place of the 226 to STOR", .download = false,
-          .scripts = { { "STOR", { "150", openData, takeData, raw(binaryNoise(4096)) } } },
-          .outcomes = { "a.dat fail" }, .error = kInvalid },
-        { .name = "1 MB of noise in answer to an upload's TYPE I", .download = false,
-          .scripts = { { "TYPE#3", { raw(QByteArray(kMegabyte, 'x')) } } }, .error = kInvalid },
-        { .name = "a code that is not three digits", .scripts = { { "PASS", { "2x0 Login successful." } } },
+          .scripts = { { "STOR", { "150", openData, takeData, binaryNoise(4096) } } }, .outcomes = { "a.dat fail" },
           .error = kInvalid },
-        { .name = "a code no reply has", .scripts = { { "USER", { "999 Who goes there?" } } }, .error = kInvalid },
-        { .name = "a multi-line reply that never ends",
-          .scripts = { { "PWD", { "257-\"/in\" is the folder", raw(QByteArray("220-and more\r\n").repeated(40'000)) } } },
-          .error = kInvalid },
-        { .name = "a multi-line reply that stops before its end",
-          .scripts = { { "PWD", { "257-\"/in\" is the folder" } } }, .error = kTimeout },
+        sessionFails("a code that is not three digits", "PASS", { "2x0 Login successful." }, kInvalid),
+        sessionFails("a code no reply has", "USER", { "999 Who goes there?" }, kInvalid),
+        sessionFails("a multi-line reply that never ends", "PWD",
+                     { "257-\"/in\" is the folder", raw(QByteArray("220-and more\r\n").repeated(40'000)) }, kInvalid),
+        sessionFails("a multi-line reply that stops before its end", "PWD", { "257-\"/in\" is the folder" }, kTimeout),
 
         // Nothing is written outside the working folder, every refused name
         // leaves a "fail" line, and the ordinary file among them still arrives.
@@ -196,8 +182,7 @@ void ServerFaultsTest::serverFails()
 {
     QFETCH(JobCase, row);
     row.timeScale = kTimeOutScale;
-    const auto setUp = row.setUp;
-    row.setUp = [setUp](PeerJob& r) {
+    row.setUp = [setUp = row.setUp](PeerJob& r) {
         if (r.c.download)
             QVERIFY(writeFileBytes(r.job.put.workFile("a.dat"), kOlderCopy));
         if (setUp)

@@ -6,7 +6,6 @@
 #include <QMap>
 
 #include <functional>
-#include <optional>
 
 class RealFtpServer;
 class ScriptedFtpPeer;
@@ -15,11 +14,11 @@ class ScriptedFtpPeer;
 // upload job finds in the working folder.
 using FileMap = QMap<QByteArray, QByteArray>;
 
-// What the server side of a job heard and holds: the scripted peer or a real
-// server. A file is nullopt once it is gone.
+// What the server side of a job heard and holds, the scripted peer's or a real
+// server's: a file reads as "<missing>" once it is gone.
 struct ServerView {
     QStringList commands;
-    std::function<std::optional<QByteArray>(const QByteArray& name)> file;
+    std::function<QByteArray(const QByteArray& name)> file;
 };
 ServerView serverView(const ScriptedFtpPeer& peer);
 ServerView serverView(const RealFtpServer& server);
@@ -53,15 +52,22 @@ QStringList outcomesIn(const QString& outcomeLog);
 // The messages of an error log, without their date and time.
 QStringList errorMessages(const QString& errorLog);
 
-// A served file was deleted (a DELE went out for it, or it is gone from the
-// server) only when it was recorded "pass" and its local copy (under
-// localName, by default its own name) is exactly what was served; every other
-// served file is still on the server as it was.
-void verifyDownloadDeletes(const ServerView& server, const FileMap& served, const EngineUnderTest& put,
-                           const std::function<QString(const QByteArray&)>& localName = {});
+// Every file recorded "pass" is on the other side byte for byte (under
+// arrivedAs, by default its own name); a file is gone from its own side, or
+// named by a DELE, only when it was recorded "pass"; every other file is still
+// there as it was.
+void verifyConfirmedDeletesOnly(const ServerView& server, const FileMap& files, const EngineUnderTest& put,
+                                bool download, const std::function<QString(const QByteArray&)>& arrivedAs = {});
 
-// A local file is gone only when it was recorded "pass" and the server holds
-// exactly its bytes; every file not recorded "pass" is still there as it was.
-void verifyUploadRemovals(const ServerView& server, const FileMap& local, const EngineUnderTest& put);
+inline void verifyDownloadDeletes(const ServerView& server, const FileMap& served, const EngineUnderTest& put,
+                                  const std::function<QString(const QByteArray&)>& localName = {})
+{
+    verifyConfirmedDeletesOnly(server, served, put, true, localName);
+}
+
+inline void verifyUploadRemovals(const ServerView& server, const FileMap& local, const EngineUnderTest& put)
+{
+    verifyConfirmedDeletesOnly(server, local, put, false);
+}
 
 }

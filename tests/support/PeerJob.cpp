@@ -7,8 +7,7 @@
 
 PeerJob::PeerJob(const JobCase& c) : c(c), job(c.download, c.now, c.timeScale), files(c.files)
 {
-    job.pointSite({ peer.host(), peer.port(), QStringLiteral("alice"), QStringLiteral("s3cret"),
-                    QStringLiteral("/in"), QStringLiteral("*.dat") });
+    job.pointSite({ peer.host(), peer.port(), "alice", "s3cret", "/in", "*.dat" });
     job.setRetries(QString::number(c.retries));
     (c.download ? p.options.deleteAfterDownload : p.options.deleteAfterUpload) = c.deleteAfter;
     peer.scripts = c.scripts;
@@ -20,7 +19,7 @@ PeerJob::PeerJob(const JobCase& c) : c(c), job(c.download, c.now, c.timeScale), 
     }
     if (c.setUp)
         c.setUp(*this);
-    recordedBefore = FaultChecks::recordsIn(nameRecord());
+    recordedBefore = FaultChecks::recordsIn(log("filename2.log", "fileupl1.log"));
     localBefore = folderEntries(p.workPath);
     logFolderBefore = folderEntries(job.put.folder.path());
     errorsBefore = int(FaultChecks::errorMessages(job.errorLog()).size());
@@ -38,23 +37,12 @@ void PeerJob::run()
     FaultChecks::runWithin([this] { c.retries > 0 ? job.runFromSchedule() : job.run(); });
 }
 
-QString PeerJob::outcomeLog() const
-{
-    return job.put.logFile(c.download ? QStringLiteral("dl_file_size.log") : QStringLiteral("fileupl.log"));
-}
-
-QString PeerJob::nameRecord() const
-{
-    return job.put.logFile(c.download ? QStringLiteral("filename2.log") : QStringLiteral("fileupl1.log"));
-}
-
 QStringList PeerJob::commands() const
 {
-    static const QRegularExpression listing(QStringLiteral("^(NLST|LIST)( |$)"));
     static const QRegularExpression port(QStringLiteral("^PORT 127,0,0,1,\\d+,\\d+$"));
     QStringList lines;
     for (const QString& line : peer.transcript) {
-        if (!lines.isEmpty() || listing.match(line).hasMatch())
+        if (!lines.isEmpty() || line.startsWith("NLST") || line.startsWith("LIST"))
             lines << (port.match(line).hasMatch() ? QStringLiteral("PORT") : line);
     }
     return lines;
@@ -72,42 +60,35 @@ QStringList PeerJob::argumentsOf(const QString& verb) const
 
 void PeerJob::verify() const
 {
-    QCOMPARE(FaultChecks::outcomesIn(outcomeLog()), c.outcomes);
+    const QString outcomeLog = log("dl_file_size.log", "fileupl.log");
+    QCOMPARE(FaultChecks::outcomesIn(outcomeLog), c.outcomes);
     if (!c.commands.isEmpty())
         QCOMPARE(commands(), c.commands);
     if (!c.transferred.isEmpty())
-        QCOMPARE(argumentsOf(c.download ? QStringLiteral("RETR") : QStringLiteral("STOR")), c.transferred);
+        QCOMPARE(argumentsOf(c.download ? "RETR" : "STOR"), c.transferred);
     QCOMPARE(FaultChecks::errorMessages(job.errorLog()).value(errorsBefore), c.error);
     QCOMPARE(peer.connectionCount(), c.sessions);
     QCOMPARE(p.caption, QStringLiteral("Tolvane - Idle"));
     QVERIFY2(job.put.view.rowEnabled.value(job.kind()), "the job's row stayed locked");
-    if (c.download)
-        FaultChecks::verifyDownloadDeletes(serverView(peer), files, job.put,
-                                           [this](const QByteArray& name) { return QString::fromLatin1(arrivedAs(name)); });
-    else
-        FaultChecks::verifyUploadRemovals(serverView(peer), files, job.put);
+    const auto there = [this](const QByteArray& name) { return QString::fromLatin1(arrivedAs(name)); };
+    FaultChecks::verifyConfirmedDeletesOnly(serverView(peer), files, job.put, c.download, there);
 
     QStringList passed;
     QStringList expectedLocal = localBefore;
-    for (const Outcome& line : FaultChecks::outcomeLines(outcomeLog())) {
+    for (const Outcome& line : FaultChecks::outcomeLines(outcomeLog)) {
         if (line.status != QLatin1String("pass"))
             continue;
-        const QByteArray name = line.name.toLatin1();
-        const QByteArray there = arrivedAs(name);
         passed << line.name;
-        expectedLocal << QString::fromLatin1(there);
-        QCOMPARE(line.size, QString::number(files.value(name).size()));
-        QCOMPARE(c.download ? fileBytesNamed(p.workPath, there) : peer.files.value(there), files.value(name));
+        expectedLocal << there(line.name.toLatin1());
+        QCOMPARE(line.size, QString::number(files.value(line.name.toLatin1()).size()));
         if (c.deleteAfter)
-            QVERIFY2(c.download ? !peer.files.contains(name) : !folderEntries(p.workPath).contains(line.name),
+            QVERIFY2(c.download ? !peer.files.contains(line.name.toLatin1()) : !folderEntries(p.workPath).contains(line.name),
                      "a confirmed file stayed under Delete After");
     }
     const bool dupeCheck = c.download ? p.options.downloadDupeCheck : p.options.uploadDupeCheck;
-    QCOMPARE(FaultChecks::recordsIn(nameRecord()), recordedBefore + (dupeCheck ? passed : QStringList()));
-    if (c.download) {
-        for (const QString& entry : folderEntries(p.workPath))
-            QVERIFY2(expectedLocal.contains(entry), qPrintable("a stray local file: " + entry.left(80)));
-    }
+    QCOMPARE(FaultChecks::recordsIn(log("filename2.log", "fileupl1.log")), recordedBefore + (dupeCheck ? passed : QStringList()));
+    for (const QString& entry : folderEntries(p.workPath))
+        QVERIFY2(!c.download || expectedLocal.contains(entry), qPrintable("a stray local file: " + entry.left(80)));
     for (const QString& entry : folderEntries(job.put.folder.path()))
         QVERIFY2(logFolderBefore.contains(entry) || entry.endsWith(".log"), qPrintable("written outside: " + entry));
 }

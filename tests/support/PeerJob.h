@@ -51,22 +51,18 @@ struct PeerJob {
 
     explicit PeerJob(const JobCase& c);
     ~PeerJob();
-    PeerJob(const PeerJob&) = delete;
-    PeerJob& operator=(const PeerJob&) = delete;
 
     void run();
-    // Beyond what the row names: the job ends idle with its row unlocked, every
-    // file recorded "pass" arrived whole on the other side (with "Delete
-    // After" gone from its own, nothing else deleted) and joined the record
-    // of names transferred, no stray file is left in the working folder, and
-    // nothing but the logs is written outside it.
+    // Beyond what the row names: the job ends idle with its row unlocked, only
+    // a confirmed file is deleted (under "Delete After" every one is) and
+    // joins the record of names transferred, no stray file is left in the
+    // working folder, and nothing but the logs is written outside it.
     void verify() const;
     QStringList commands() const;
     QStringList argumentsOf(const QString& verb) const;
 
 private:
-    QString outcomeLog() const;
-    QString nameRecord() const;
+    QString log(const char* download, const char* upload) const { return job.put.logFile(c.download ? download : upload); }
     QStringList recordedBefore;
     QStringList localBefore;
     QStringList logFolderBefore;

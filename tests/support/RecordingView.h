@@ -6,7 +6,7 @@
 #include <QStringList>
 
 // What the jobs showed, kept for a test to read: the last text of each
-// display, the switches, the rows' locks, the byte counts and the messages.
+// display, the switches, the rows' locks and the messages.
 class RecordingView : public WindowlessView {
 public:
     QMap<JobKind, QString> scheduleDisplay;
@@ -14,7 +14,6 @@ public:
     QMap<JobKind, bool> switchOn;
     QMap<JobKind, QString> switchState;
     QMap<JobKind, bool> rowEnabled { { JobKind::Download, true }, { JobKind::Upload, true } };
-    QMap<JobKind, qint64> byteCount;
     QStringList messages;
 
     void showScheduleDisplay(JobKind job, const QString& text) override { scheduleDisplay[job] = text; }
@@ -25,7 +24,6 @@ public:
         switchState[job] = stateText;
     }
     void setRowEnabled(JobKind job, bool enabled) override { rowEnabled[job] = enabled; }
-    void showByteCount(JobKind job, qint64 bytes) override { byteCount[job] = bytes; }
     void showMessage(const QString& text) override { messages << text; }
     void fileRecorded(JobKind, const QString&) override {}
     void jobStarted(JobKind, const QString&) override {}

@@ -6,7 +6,15 @@
 #include <QTcpSocket>
 #include <QTimer>
 
+#include <deque>
+
 #include <sys/socket.h>
+
+struct ScriptedFtpPeer::Answer {
+    QByteArray verb;
+    QByteArray argument;
+    PeerScript script;
+};
 
 // One control connection: its data connection, the command line being read,
 // and the answers waiting their turn, the first under way at its step.
@@ -29,17 +37,17 @@ struct ScriptedFtpPeer::Session {
 
 namespace {
 
-void write(QTcpSocket* socket, const QByteArray& bytes)
-{
-    if (socket->state() == QAbstractSocket::ConnectedState) {
-        socket->write(bytes);
-        socket->flush();
-    }
-}
-
 bool connected(QTcpSocket* socket)
 {
     return socket && socket->state() == QAbstractSocket::ConnectedState;
+}
+
+void write(QTcpSocket* socket, const QByteArray& bytes)
+{
+    if (connected(socket)) {
+        socket->write(bytes);
+        socket->flush();
+    }
 }
 
 }
@@ -68,9 +76,8 @@ quint16 ScriptedFtpPeer::port() const
 
 void ScriptedFtpPeer::say(const PeerScript& script)
 {
-    Session& s = *sessions.back();
-    s.answers.push_back({ {}, {}, script });
-    goOn(s);
+    sessions.back()->answers.push_back({ {}, {}, script });
+    goOn(*sessions.back());
 }
 
 void ScriptedFtpPeer::accept()
@@ -96,9 +103,9 @@ void ScriptedFtpPeer::read(Session& s)
     s.unfinishedLine += s.control->readAll();
     for (qsizetype end = s.unfinishedLine.indexOf('\n'); end >= 0; end = s.unfinishedLine.indexOf('\n')) {
         QByteArray line = s.unfinishedLine.left(end);
-        s.unfinishedLine.remove(0, end + 1);
         if (line.endsWith('\r'))
             line.chop(1);
+        s.unfinishedLine.remove(0, end + 1);
         transcript << QString::fromLatin1(line);
         emit commandReceived(transcript.last());
         const qsizetype space = line.indexOf(' ');
@@ -117,10 +124,8 @@ void ScriptedFtpPeer::read(Session& s)
 PeerScript ScriptedFtpPeer::scriptFor(const QByteArray& verb, const QByteArray& argument)
 {
     const QByteArray nth = verb + '#' + QByteArray::number(++heard[verb]);
-    if (scripts.contains(nth))
-        return scripts[nth];
-    if (scripts.contains(verb))
-        return scripts[verb];
+    if (scripts.contains(nth) || scripts.contains(verb))
+        return scripts.value(nth, scripts.value(verb));
     using namespace PeerSteps;
     if (verb == "NLST" || verb == "LIST" || (verb == "RETR" && files.contains(argument)))
         return { "150", openData, sendData, closeData, "226" };
@@ -154,10 +159,9 @@ QByteArray ScriptedFtpPeer::replyLines(const Answer& a, const QByteArray& lines)
     for (const QByteArray& line : lines.split('\n')) {
         if (line == "150" && a.verb == "RETR")
             text += "150 Opening data connection for " + a.argument + " ("
-                + QByteArray::number(files.value(a.argument).size()) + " bytes)";
+                + QByteArray::number(files.value(a.argument).size()) + " bytes)\r\n";
         else
-            text += line.size() == 3 ? line + " Okay." : line;
-        text += "\r\n";
+            text += line + (line.size() == 3 ? " Okay.\r\n" : "\r\n");
     }
     return text;
 }
@@ -180,8 +184,7 @@ void ScriptedFtpPeer::goOn(Session& s)
         s.received.clear();
     }
     s.waiting = true;
-    const PeerStep step = a.script[s.step++];
-    perform(s, a, step);
+    perform(s, a, a.script[s.step++]);
 }
 
 void ScriptedFtpPeer::perform(Session& s, const Answer& a, const PeerStep& step)
@@ -189,10 +192,8 @@ void ScriptedFtpPeer::perform(Session& s, const Answer& a, const PeerStep& step)
     QTcpSocket* data = s.data;
     switch (step.act) {
     case PeerStep::Reply:
-        write(s.control, replyLines(a, step.bytes));
-        break;
     case PeerStep::Raw:
-        write(s.control, step.bytes);
+        write(s.control, step.act == PeerStep::Raw ? step.bytes : replyLines(a, step.bytes));
         break;
     case PeerStep::Delay:
         QTimer::singleShot(step.ms, s.control, [this, &s] { resume(s); });
@@ -211,8 +212,7 @@ void ScriptedFtpPeer::perform(Session& s, const Answer& a, const PeerStep& step)
         });
     case PeerStep::Send:
     case PeerStep::SendHalf: {
-        const qsizetype length = step.act == PeerStep::SendHalf ? s.content.size() / 2 - s.sent : -1;
-        const QByteArray bytes = step.bytes.isNull() ? s.content.mid(s.sent, length) : step.bytes;
+        const QByteArray bytes = s.content.mid(s.sent, step.act == PeerStep::SendHalf ? s.content.size() / 2 - s.sent : -1);
         s.sent += bytes.size();
         if (connected(data) && !bytes.isEmpty()) {
             data->write(bytes);

@@ -6,7 +6,6 @@
 #include <QObject>
 #include <QStringList>
 
-#include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -51,7 +50,6 @@ inline const PeerStep hush { PeerStep::Hush };
 // Both connections close, as when a server dies.
 inline const PeerStep hangUp { PeerStep::HangUp };
 inline PeerStep raw(const QByteArray& bytes) { return { PeerStep::Raw, bytes }; }
-inline PeerStep sendBytes(const QByteArray& bytes) { return { PeerStep::Send, bytes }; }
 inline PeerStep delay(int ms) { return { PeerStep::Delay, {}, ms }; }
 }
 
@@ -90,11 +88,7 @@ signals:
 
 private:
     struct Session;
-    struct Answer {
-        QByteArray verb;
-        QByteArray argument;
-        PeerScript script;
-    };
+    struct Answer;
 
     void accept();
     void read(Session& s);

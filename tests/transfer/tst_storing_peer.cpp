@@ -1,7 +1,7 @@
 // Whole upload jobs against a scripted peer, with the exact commands they send:
-// which local files go out, in which order and under which remote name, in
-// which chunks, and which are recorded "pass" (named in "fileupl1.log", deleted
-// locally under "Delete After UpLoad") only once the server has confirmed them.
+// which local files go out, in which order and under which remote name, and
+// which are recorded "pass" (named in "fileupl1.log", deleted locally under
+// "Delete After UpLoad") only once the server has confirmed them.
 #include "support/PeerJob.h"
 
 #include <QTcpSocket>
@@ -10,10 +10,6 @@
 using namespace PeerSteps;
 
 namespace {
-
-// Real milliseconds: long enough for a command the program should not send
-// yet to reach the peer.
-constexpr int kSettleMs = 150;
 
 // The listing of the upload site (the empty delivery folder is listed once
 // more without the pattern), the listener for the files, then each file's
@@ -26,19 +22,23 @@ QStringList stored(const QStringList& remoteNames, const QStringList& more = {})
     return commands + more;
 }
 
-FileMap localFiles(const QStringList& names)
-{
-    FileMap files;
-    for (const QString& name : names)
-        files.insert(name.toLatin1(), faultBytes(name.toLatin1(), 100));
-    return files;
-}
-
 JobCase storing(const char* name, const QStringList& local, const QStringList& commands, const QStringList& outcomes,
                 const std::function<void(PeerJob&)>& setUp = {})
 {
-    return { .name = name, .download = false, .files = localFiles(local), .deleteAfter = false, .setUp = setUp,
-             .commands = commands, .outcomes = outcomes };
+    JobCase c { .name = name, .download = false, .files = {}, .deleteAfter = false, .setUp = setUp,
+                .commands = commands, .outcomes = outcomes };
+    for (const QString& file : local)
+        c.files.insert(file.toLatin1(), faultBytes(file.toLatin1(), 100));
+    return c;
+}
+
+// One file of the given size, confirmed by the reply: the job waits for the
+// server's word on its last file before it ends.
+JobCase confirmed(const char* name, int size, const char* confirmation)
+{
+    return { .name = name, .download = false, .files = { { "a.dat", faultBytes("a.dat", size) } },
+             .scripts = { { "STOR", { "150", openData, takeData, confirmation } } }, .commands = stored({ "a.dat" }),
+             .outcomes = { "a.dat pass" } };
 }
 
 const QStringList kThree { "c.dat", "a.dat", "b.dat", "notes.txt" };
@@ -66,8 +66,6 @@ class StoringPeerTest : public QObject {
 private slots:
     void filesChosenInListOrder_data();
     void filesChosenInListOrder() { QFETCH(JobCase, row); runJobCase(row); }
-    void confirmedFileStoredInChunks_data();
-    void confirmedFileStoredInChunks();
     void refusedStorMovesOnAtOnce_data();
     void refusedStorMovesOnAtOnce();
     void filesWaitForTheReplyToTheListingPort();
@@ -96,8 +94,8 @@ void StoringPeerTest::filesChosenInListOrder_data()
         storing("a name with a line end is recorded fail and never sent", { "a.dat", kSmuggler, "c.dat" },
                 stored({ "a.dat", "c.dat" }), { "a.dat pass", kSmuggler + " fail", "c.dat pass" }),
         storing("a name with a line end in place of the retrieved file: refused once, then the next",
-                { "a.dat", kSmuggler, "c.dat" }, stored({}, { "TYPE I", "PORT", "REST 0", "TYPE I", "PORT", "REST 0",
-                                                              "STOR c.dat" }),
+                { "a.dat", kSmuggler, "c.dat" },
+                stored({}, { "TYPE I", "PORT", "REST 0", "TYPE I", "PORT", "REST 0", "STOR c.dat" }),
                 { kSmuggler + " fail", "c.dat pass" }, downloading("a.dat")),
         // Only the server's copy carries the date: the local file and its
         // records keep the local name.
@@ -106,47 +104,12 @@ void StoringPeerTest::filesChosenInListOrder_data()
                     r.p.options.ai_ustamp = true;
                     r.arrivedAs = [](const QByteArray& name) { return "20240305_" + name; };
                 }),
+        // Sent in 2000-byte chunks: a whole number of them, then a short one.
+        confirmed("an empty file, stored on 226", 0, "226"),
+        confirmed("4000 bytes, two whole chunks", 4000, "226"),
+        confirmed("4500 bytes, confirmed with 250", 4500, "250 File stored."),
+        confirmed("1999 bytes, confirmed with a multi-line 226", 1999, "226-Transfer complete.\n226 Bye."),
     });
-}
-
-void StoringPeerTest::confirmedFileStoredInChunks_data()
-{
-    QTest::addColumn<int>("size");
-    QTest::addColumn<QByteArray>("confirmation");
-    QTest::addColumn<QList<qint64>>("chunks");
-    QTest::newRow("empty file: nothing sent, stored on 226") << 0 << QByteArray("226") << QList<qint64> {};
-    QTest::newRow("4000 bytes: two full chunks and no empty third")
-        << 4000 << QByteArray("226") << QList<qint64> { 2000, 2000 };
-    QTest::newRow("4500 bytes: 2000, 2000 and the 500 left")
-        << 4500 << QByteArray("226") << QList<qint64> { 2000, 2000, 500 };
-    QTest::newRow("1999 bytes: one short chunk; 250 confirms as 226 does")
-        << 1999 << QByteArray("250 File stored.") << QList<qint64> { 1999 };
-    QTest::newRow("a multi-line 226 confirms")
-        << 2000 << QByteArray("226-Transfer complete.\n226 Bye.") << QList<qint64> { 2000 };
-}
-
-// The file is the last of the list, so this also proves that the job waits
-// for the server's word on the last file before it ends. One chunk is in
-// flight at a time, so each completed send ends one.
-void StoringPeerTest::confirmedFileStoredInChunks()
-{
-    QFETCH(int, size);
-    QFETCH(QByteArray, confirmation);
-    QFETCH(QList<qint64>, chunks);
-    PeerJob run({ .download = false,
-                  .files = { { "a.dat", faultBytes("a.dat", size) } },
-                  .scripts = { { "STOR", { "150", openData, takeData, confirmation.constData() } } },
-                  .commands = stored({ "a.dat" }),
-                  .outcomes = { "a.dat pass" } });
-    QList<qint64> sent { 0 };
-    QObject::connect(&run.p.ftpclient3, &Winsock::SendProgress, [&](int bytes) { sent.last() += bytes; });
-    QObject::connect(&run.p.ftpclient3, &Winsock::SendComplete, [&] { sent << 0; });
-
-    run.run();
-
-    run.verify();
-    QCOMPARE(sent.mid(0, sent.size() - 1), chunks);
-    QCOMPARE(run.job.put.view.byteCount.value(JobKind::Upload), qint64(size));
 }
 
 void StoringPeerTest::refusedStorMovesOnAtOnce_data()
@@ -156,38 +119,32 @@ void StoringPeerTest::refusedStorMovesOnAtOnce_data()
     QTest::newRow("data connection opened at PORT, as pyftpdlib does: no byte sent on it") << true;
 }
 
+// A refused file must not sit out the wait for a data connection: the seconds
+// counter runs only while the job waits.
 void StoringPeerTest::refusedStorMovesOnAtOnce()
 {
     QFETCH(bool, connectAtPort);
-    PeerJob run({ .download = false,
-                  .scripts = { { "STOR#1", { "550 Permission denied." } } },
-                  .commands = stored({ "a.dat", "b.dat" }),
-                  .outcomes = { "a.dat fail", "b.dat pass" } });
+    PeerJob run({ .download = false, .scripts = { { "STOR#1", { "550 Permission denied." } } },
+                  .commands = stored({ "a.dat", "b.dat" }), .outcomes = { "a.dat fail", "b.dat pass" } });
     // A server that connects to the listener as soon as it gets PORT: the
     // test plays it for the first file's PORT, the third of the session.
     QTcpSocket early;
-    QByteArray earlyReceived;
-    QObject::connect(&early, &QTcpSocket::readyRead, [&] { earlyReceived += early.readAll(); });
-    // The seconds counter runs only while the job waits; a refused file must
-    // not sit out the wait for a data connection.
-    int secondsTicks = 0;
-    int ticksAtStor = -1;
-    int ticksAtNextFile = -1;
-    QObject::connect(&run.p.Timerg, &Timer::Tick, [&] { ++secondsTicks; });
+    int ticks = 0;
+    QList<int> ticksAtStorAndNext;
+    QObject::connect(&run.p.Timerg, &Timer::Tick, [&] { ++ticks; });
     QObject::connect(&run.peer, &ScriptedFtpPeer::commandReceived, [&](const QString& line) {
         if (connectAtPort && line.startsWith("PORT") && run.argumentsOf("PORT").size() == 3)
             early.connectToHost(QHostAddress::LocalHost, quint16(run.p.ftpclient3.LocalPort()));
-        if (line == "STOR a.dat")
-            ticksAtStor = secondsTicks;
-        if (line == "TYPE I" && ticksAtStor >= 0 && ticksAtNextFile < 0)
-            ticksAtNextFile = secondsTicks;
+        if (line == "STOR a.dat" || (line == "TYPE I" && ticksAtStorAndNext.size() == 1))
+            ticksAtStorAndNext << ticks;
     });
 
     run.run();
 
     run.verify();
-    QCOMPARE(ticksAtNextFile - ticksAtStor, 0);
-    QCOMPARE(earlyReceived, QByteArray());
+    QCOMPARE(ticksAtStorAndNext.size(), 2);
+    QCOMPARE(ticksAtStorAndNext[1], ticksAtStorAndNext[0]);
+    QCOMPARE(early.bytesAvailable(), 0);
 }
 
 // Every reply answers one command: a file's commands that went out before the
@@ -195,15 +152,13 @@ void StoringPeerTest::refusedStorMovesOnAtOnce()
 // the command before.
 void StoringPeerTest::filesWaitForTheReplyToTheListingPort()
 {
-    PeerJob run({ .download = false,
-                  .files = { { "a.dat", faultBytes("a.dat", 3000) } },
-                  .scripts = { { "PORT#3", {} } },
-                  .commands = stored({ "a.dat" }),
-                  .outcomes = { "a.dat pass" } });
+    PeerJob run({ .download = false, .files = { { "a.dat", faultBytes("a.dat", 3000) } }, .scripts = { { "PORT#3", {} } },
+                  .commands = stored({ "a.dat" }), .outcomes = { "a.dat pass" } });
     QString lastBeforeReply;
     QObject::connect(&run.peer, &ScriptedFtpPeer::commandReceived, [&](const QString& line) {
         if (line.startsWith("PORT") && run.argumentsOf("PORT").size() == 3) {
-            QTimer::singleShot(kSettleMs, &run.peer, [&] {
+            // Long enough for a command the program should not send yet to reach the peer.
+            QTimer::singleShot(150, &run.peer, [&] {
                 lastBeforeReply = run.peer.transcript.last();
                 run.peer.say({ "200" });
             });
