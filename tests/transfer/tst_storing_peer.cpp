@@ -2,6 +2,7 @@
 // which local files go out, in which order and under which remote name, and
 // which are recorded "pass" (named in "fileupl1.log", deleted locally under
 // "Delete After UpLoad") only once the server has confirmed them.
+#include "ftp/Job.h"
 #include "support/PeerJob.h"
 
 #include <QTcpSocket>
@@ -69,6 +70,7 @@ private slots:
     void refusedStorMovesOnAtOnce_data();
     void refusedStorMovesOnAtOnce();
     void filesWaitForTheReplyToTheListingPort();
+    void aReplySentMidUploadIsSeenBeforeTheDataEnds();
 };
 
 void StoringPeerTest::filesChosenInListOrder_data()
@@ -169,6 +171,28 @@ void StoringPeerTest::filesWaitForTheReplyToTheListingPort()
 
     run.verify();
     QVERIFY2(lastBeforeReply.startsWith("PORT"), qPrintable(lastBeforeReply));
+}
+
+// A long upload yields to the event loop between bursts of chunks, so a reply
+// the server sends while it still reads reaches the session within a few
+// bursts: not once the socket's buffers are full (some MiB on loopback), let
+// alone once the whole file has gone out.
+void StoringPeerTest::aReplySentMidUploadIsSeenBeforeTheDataEnds()
+{
+    constexpr qint64 kSize = 8 * 1024 * 1024;
+    qint64 sentWhenSeen = -1;
+    runJobCase({ .download = false, .files = { { "a.dat", faultBytes("a.dat", kSize) } },
+                 .scripts = { { "STOR", { "150", openData, takeSome, "426 Connection closed; transfer aborted.", takeData } } },
+                 .setUp =
+                     [&](PeerJob& r) {
+                         r.p.transferReply = [&r, &sentWhenSeen, handle = r.p.transferReply](Job& job) {
+                             if (sentWhenSeen < 0 && job.reply.startsWith(QLatin1String("426")))
+                                 sentWhenSeen = r.p.fText6b;
+                             handle(job);
+                         };
+                     },
+                 .outcomes = { "a.dat fail" } });
+    QVERIFY2(sentWhenSeen >= 0 && sentWhenSeen < kSize / 8, qPrintable(QString::number(sentWhenSeen)));
 }
 
 QTEST_MAIN(StoringPeerTest)
