@@ -83,8 +83,11 @@ Footprint footprintNow()
 void restartWithoutMallocCache(char** argv)
 {
     static const char kTunable[] = "glibc.malloc.tcache_count=0";
-    if (qgetenv("GLIBC_TUNABLES") == kTunable)
+    // Once restarted, the servers a benchmark starts need not inherit it.
+    if (qgetenv("GLIBC_TUNABLES") == kTunable) {
+        ::unsetenv("GLIBC_TUNABLES");
         return;
+    }
     ::setenv("GLIBC_TUNABLES", kTunable, 1);
     ::execv("/proc/self/exe", argv);
 }

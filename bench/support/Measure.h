@@ -28,8 +28,9 @@ struct Footprint {
 };
 Footprint footprintNow();
 // Starts this program again (argv as main got it) without malloc's
-// per-thread cache, unless that is done: the cache keeps freed blocks, which
-// mallinfo2 counts as in use, so the in-use figure would grow as it fills.
+// per-thread cache, unless this is the restarted one: the cache keeps freed
+// blocks, which mallinfo2 counts as in use, so the in-use figure would grow as
+// it fills.
 void restartWithoutMallocCache(char** argv);
 
 // A child process run to its end: its exit code (-1 when it could not be
