@@ -1,10 +1,13 @@
 #include "support/Measure.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <cerrno>
+#include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
+#include <malloc.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -37,6 +40,13 @@ quint64 nextRandom(quint64& state)
     return z ^ (z >> 31);
 }
 
+qint64 residentBytes()
+{
+    QFile statm(QStringLiteral("/proc/self/statm"));
+    const QList<QByteArray> pages = statm.open(QIODevice::ReadOnly) ? statm.readAll().split(' ') : QList<QByteArray> {};
+    return pages.size() >= 2 ? pages[1].toLongLong() * ::sysconf(_SC_PAGESIZE) : 0;
+}
+
 QString firstCpuinfoValue(const QByteArray& key)
 {
     QFile cpuinfo(QStringLiteral("/proc/cpuinfo"));
@@ -54,6 +64,32 @@ QString firstCpuinfoValue(const QByteArray& key)
 Moment momentNow()
 {
     return { clockSeconds(CLOCK_MONOTONIC), clockSeconds(CLOCK_PROCESS_CPUTIME_ID) };
+}
+
+Footprint footprintNow()
+{
+    Footprint footprint;
+    // First, before reading the others allocates anything.
+    const struct mallinfo2 heap = ::mallinfo2();
+    footprint.mallocInUseBytes = qint64(heap.uordblks + heap.hblkhd);
+    footprint.residentBytes = residentBytes();
+    // Less the one the listing holds open while it reads.
+    const QDir descriptors(QStringLiteral("/proc/self/fd"));
+    const QDir::Filters every = QDir::AllEntries | QDir::System | QDir::Hidden | QDir::NoDotAndDotDot;
+    footprint.openDescriptors = int(descriptors.entryList(every).size()) - 1;
+    return footprint;
+}
+
+void restartWithoutMallocCache(char** argv)
+{
+    static const char kTunable[] = "glibc.malloc.tcache_count=0";
+    // Once restarted, the servers a benchmark starts need not inherit it.
+    if (qgetenv("GLIBC_TUNABLES") == kTunable) {
+        ::unsetenv("GLIBC_TUNABLES");
+        return;
+    }
+    ::setenv("GLIBC_TUNABLES", kTunable, 1);
+    ::execv("/proc/self/exe", argv);
 }
 
 double cpuSecondsOf(const rusage& usage)

@@ -5,9 +5,10 @@
 
 #include <sys/resource.h>
 
-// What every benchmark measures with: clocks, child processes whose resource
-// use is read when they end, large files of random bytes and their comparison,
-// and the machine the figures came from.
+// What every benchmark measures with: clocks, this process's memory and
+// descriptors, child processes whose resource use is read when they end, large
+// files of random bytes and their comparison, and the machine the figures came
+// from.
 
 // Wall-clock and processor time of this process at one moment.
 struct Moment {
@@ -15,6 +16,22 @@ struct Moment {
     double cpuSeconds = 0;
 };
 Moment momentNow();
+
+// What this process holds at one moment: resident memory (/proc/self/statm),
+// the bytes malloc has handed out and not had back (mallinfo2's uordblks, and
+// hblkhd for the blocks it mapped on their own), and its open file
+// descriptors (/proc/self/fd).
+struct Footprint {
+    qint64 residentBytes = 0;
+    qint64 mallocInUseBytes = 0;
+    int openDescriptors = 0;
+};
+Footprint footprintNow();
+// Starts this program again (argv as main got it) without malloc's
+// per-thread cache, unless this is the restarted one: the cache keeps freed
+// blocks, which mallinfo2 counts as in use, so the in-use figure would grow as
+// it fills.
+void restartWithoutMallocCache(char** argv);
 
 // A child process run to its end: its exit code (-1 when it could not be
 // started or did not exit normally) and the resources it used, from wait4.
