@@ -156,31 +156,13 @@ QString checkNlstWalk(const QString& listing)
     return {};
 }
 
-// The LIST names, line by line: a line in the Unix form gives one name, the
-// whole rest of the line right after the blank that follows its time ("10:30")
-// or year ("2020"); any other line gives the words that start four characters
-// after each colon (the one of "hh:mm "). Every name that is safe as a local
-// file name is safe to pick.
+// The LIST names of a listing are those of its lines, one by one, and every
+// name that is safe as a local file name is safe to pick.
 QString checkListNames(const QString& listing)
 {
     QStringList byLine;
-    for (const QString& line : listing.split(QRegularExpression(QStringLiteral("[\r\n]+")), Qt::SkipEmptyParts)) {
-        const QStringList names = collectListNames(line);
-        byLine << names;
-        const qsizetype start = names.size() == 1 ? line.size() - names[0].size() : 0;
-        if (start >= 6 && line.endsWith(names[0]) && line.at(start - 1) == u' '
-            && ((line.at(start - 4) == u':' && isDigit(line.at(start - 3)) && isDigit(line.at(start - 2)))
-                || std::all_of(line.begin() + start - 5, line.begin() + start - 1, isDigit)))
-            continue;
-        qsizetype from = 0;
-        for (const QString& name : names) {
-            const qsizetype colon = line.indexOf(u':', from);
-            if (colon < 0 || line.mid(colon + 4, name.size()) != name
-                || std::any_of(name.begin(), name.end(), [](QChar c) { return c.unicode() <= ' '; }))
-                return "a LIST name is not the word after a time";
-            from = colon + 4 + name.size();
-        }
-    }
+    for (const QString& line : listing.split(QRegularExpression(QStringLiteral("[\r\n]+")), Qt::SkipEmptyParts))
+        byLine << collectListNames(line);
     if (collectListNames(listing) != byLine)
         return "the LIST names of a listing are not those of its lines";
     const auto unsafe = std::find_if(byLine.begin(), byLine.end(), [](const QString& name) {
@@ -189,21 +171,11 @@ QString checkListNames(const QString& listing)
     return unsafe == byLine.end() ? QString() : "a LIST name deemed safe is not: " + *unsafe;
 }
 
-// The bytes are a listing as the data connection delivers it (Latin-1); its
-// first line doubles as the LIST file pattern, whose tail is its longest end
-// without a character below "0".
+// The bytes are a listing as the data connection delivers it (Latin-1).
 QString checkListingNames(QByteArrayView input)
 {
     const QString listing = QString::fromLatin1(input);
-    const QString pattern = listing.first(std::find_if(listing.begin(), listing.end(), [](QChar c) {
-        return c.unicode() <= 13;
-    }) - listing.begin());
-    const std::optional<QString> tail = patternTail(pattern);
-    const qsizetype start = pattern.size() - (tail ? tail->size() : 0);
-    const bool longestEnd = tail && pattern.endsWith(*tail) && (start == 0 || pattern.at(start - 1) < u'0')
-        && std::none_of(tail->begin(), tail->end(), [](QChar c) { return c < '0'; });
-    return firstBroken({ checkNlstWalk(listing), checkListNames(listing),
-                         longestEnd != pattern.isEmpty() ? QString() : "the pattern's tail is wrong" });
+    return firstBroken({ checkNlstWalk(listing), checkListNames(listing) });
 }
 
 // --- Transfer size ----------------------------------------------------------
