@@ -124,44 +124,37 @@ private slots:
     // later. The close itself is raised once, after every byte, with State
     // closing: a server that waits for the client to close before its final
     // reply depends on it.
-    void gracefulCloseDeliversEveryByteWhileConnected_data()
-    {
-        QTest::addColumn<int>("size");
-        QTest::addColumn<bool>("takenOnArrival");
-        QTest::newRow("taken at each arrival") << 300000 << true;
-        QTest::newRow("taken late, more than the socket holds unread") << 20 * 1024 * 1024 << false;
-    }
-
     void gracefulCloseDeliversEveryByteWhileConnected()
     {
-        QFETCH(int, size);
-        QFETCH(bool, takenOnArrival);
-        Connection c;
-        QVERIFY(c.open());
-        const QByteArray sent = faultBytes("sent", size);
-        QByteArray arrived;
-        QSet<int> statesAtArrival;
-        int stateAtClose = -1;
-        connect(&c.socket, &Winsock::DataArrival, this, [&] {
-            statesAtArrival << c.socket.State();
-            arrived += takenOnArrival ? c.socket.GetData() : QByteArray();
-        });
-        connect(&c.socket, &Winsock::CloseEvent, this, [&] {
-            stateAtClose = c.socket.State();
-            QVERIFY(!takenOnArrival || arrived == sent);
-        });
-        QTimer lateTaker;
-        connect(&lateTaker, &QTimer::timeout, this, [&] { arrived += c.socket.GetData(); });
-        if (!takenOnArrival)
-            lateTaker.start(20);
+        for (const bool takenOnArrival : { true, false }) {
+            Connection c;
+            QVERIFY(c.open());
+            // Taken late, more than the socket holds unread.
+            const QByteArray sent = faultBytes("sent", takenOnArrival ? 300'000 : 20 * 1024 * 1024);
+            QByteArray arrived;
+            QSet<int> statesAtArrival;
+            int stateAtClose = -1;
+            connect(&c.socket, &Winsock::DataArrival, this, [&] {
+                statesAtArrival << c.socket.State();
+                arrived += takenOnArrival ? c.socket.GetData() : QByteArray();
+            });
+            connect(&c.socket, &Winsock::CloseEvent, this, [&] {
+                stateAtClose = c.socket.State();
+                QVERIFY(!takenOnArrival || arrived == sent);
+            });
+            QTimer lateTaker;
+            connect(&lateTaker, &QTimer::timeout, this, [&] { arrived += c.socket.GetData(); });
+            if (!takenOnArrival)
+                lateTaker.start(20);
 
-        c.peer->write(sent);
-        c.peer->disconnectFromHost();
-        QCOMPARE(c.eventsOnceRaised(), QStringList { "close" });
-        arrived += c.socket.GetData();
-        QVERIFY(arrived == sent);
-        QCOMPARE(statesAtArrival, QSet<int> { Winsock::sckConnected });
-        QCOMPARE(stateAtClose, int(Winsock::sckClosing));
+            c.peer->write(sent);
+            c.peer->disconnectFromHost();
+            QCOMPARE(c.eventsOnceRaised(), QStringList { "close" });
+            arrived += c.socket.GetData();
+            QVERIFY(arrived == sent);
+            QCOMPARE(statesAtArrival, QSet<int> { Winsock::sckConnected });
+            QCOMPARE(stateAtClose, int(Winsock::sckClosing));
+        }
     }
 
     // A reset is an error, not a close.
@@ -194,20 +187,12 @@ private slots:
 
     // The storing loop sends the next chunk only from SendComplete, entered
     // once per send and never inside itself, and counts its bytes from
-    // SendProgress.
-    void sendCompleteOncePerSendAndProgressSumsToBytesSent_data()
-    {
-        QTest::addColumn<QList<int>>("sizes");
-        QTest::addColumn<bool>("chained");
-        QTest::newRow("several sends in a row, one too large to go out at once")
-            << QList<int> { 2000, 2000, 16 * 1024 * 1024, 100 } << false;
-        QTest::newRow("each chunk sent from the previous SendComplete") << QList<int>(200, 2000) << true;
-    }
-
+    // SendProgress. Here the first three sends go out in a row, one too large
+    // to go out at once, and every later one from the SendComplete before it.
     void sendCompleteOncePerSendAndProgressSumsToBytesSent()
     {
-        QFETCH(QList<int>, sizes);
-        QFETCH(bool, chained);
+        constexpr int kInARow = 3;
+        const QList<int> sizes = QList<int> { 2000, 16 * 1024 * 1024, 100 } + QList<int>(200, 2000);
         Connection c;
         QVERIFY(c.open());
         QByteArray expected;
@@ -223,13 +208,12 @@ private slots:
         connect(&c.socket, &Winsock::SendComplete, this, [&] {
             deepest = std::max(deepest, ++depth);
             completeBeforeItsBytes |= progressSum < std::accumulate(sizes.begin(), sizes.begin() + ++completes, 0LL);
-            if (chained && nextChunk < sizes.size())
+            if (completes >= kInARow && nextChunk < sizes.size())
                 sendNext();
             --depth;
         });
-        do
+        while (nextChunk < kInARow)
             sendNext();
-        while (!chained && nextChunk < sizes.size());
         const qint64 total = std::accumulate(sizes.begin(), sizes.end(), qint64(0));
         QVERIFY(yieldUntil([&] { return c.received.size() >= total && completes >= sizes.size(); }, kHangMs));
         QTest::qWait(50);
