@@ -80,7 +80,7 @@ private slots:
         run.run();
 
         run.verify();
-        QCOMPARE(ownAndOtherRowEnabledAtLogin, row.sessions ? QList<bool> { false, true } : QList<bool>());
+        QCOMPARE(ownAndOtherRowEnabledAtLogin, QList<bool>({ false, true }).first(2 * row.sessions));
         QCOMPARE(run.job.scheduleDisplay(), display);
         // Earlier lines stay as they were; a failed job adds one.
         const QByteArray added = row.error.isEmpty() ? "" : row.error.toLatin1() + " 2020/12/06 at 09:05:07 AM\r\n";
