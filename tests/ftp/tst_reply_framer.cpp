@@ -8,21 +8,6 @@
 
 using Chunks = QList<QByteArray>;
 
-namespace {
-
-Chunks framedReplies(ReplyFramer& framer, const Chunks& feeds)
-{
-    Chunks replies;
-    for (const QByteArray& feed : feeds) {
-        framer.feed(feed);
-        while (framer.hasReply())
-            replies.append(framer.takeReply());
-    }
-    return replies;
-}
-
-}
-
 class ReplyFramerTest : public QObject {
     Q_OBJECT
 
@@ -46,7 +31,13 @@ private slots:
         QFETCH(Chunks, feeds);
         QFETCH(Chunks, replies);
         ReplyFramer framer;
-        QCOMPARE(framedReplies(framer, feeds), replies);
+        Chunks framed;
+        for (const QByteArray& feed : feeds) {
+            framer.feed(feed);
+            while (framer.hasReply())
+                framed.append(framer.takeReply());
+        }
+        QCOMPARE(framed, replies);
         QVERIFY(!framer.overflowed());
     }
 };
