@@ -32,6 +32,7 @@ struct Connection {
 
     Connection()
     {
+        server.listen(QHostAddress::LocalHost);
         QObject::connect(&socket, &Winsock::Error, [this](int n) { events << QString::number(n); });
         QObject::connect(&socket, &Winsock::ConnectEvent, [this] { events << "connect"; });
         QObject::connect(&socket, &Winsock::CloseEvent, [this] { events << "close"; });
@@ -47,8 +48,6 @@ struct Connection {
     // Connected, with the ConnectEvent taken out of the events.
     bool open()
     {
-        if (!server.listen(QHostAddress::LocalHost))
-            return false;
         connectTo(QStringLiteral("127.0.0.1"), server.serverPort());
         if (!yieldUntil([&] { return !events.isEmpty() && server.hasPendingConnections(); }, kHangMs))
             return false;
@@ -83,7 +82,6 @@ private slots:
         QTest::newRow("host name with an IPv6 address as well") << "localhost" << 0 << "connect";
         QTest::newRow("refused on a closed loopback port") << "127.0.0.1" << int(closedPort()) << "10061";
         QTest::newRow("host name that cannot exist") << "no-such-host.invalid" << 21 << "11001";
-        QTest::newRow("empty host name") << QString() << 21 << "11001";
     }
 
     void connectRaisesOneEvent()
@@ -92,7 +90,6 @@ private slots:
         QFETCH(int, port);
         QFETCH(QString, event);
         Connection c;
-        QVERIFY(c.server.listen(QHostAddress::LocalHost));
         c.connectTo(host, port ? port : c.server.serverPort());
         QCOMPARE(c.eventsOnceRaised(), QStringList { event });
         QVERIFY(port || c.socket.LocalIP() == QStringLiteral("127.0.0.1"));
@@ -214,12 +211,11 @@ private slots:
         });
         while (nextChunk < kInARow)
             sendNext();
-        const qint64 total = std::accumulate(sizes.begin(), sizes.end(), qint64(0));
-        QVERIFY(yieldUntil([&] { return c.received.size() >= total && completes >= sizes.size(); }, kHangMs));
+        QVERIFY(yieldUntil([&] { return completes >= sizes.size() && c.received.size() >= expected.size(); }, kHangMs));
         QTest::qWait(50);
         QCOMPARE(completes, int(sizes.size()));
         QCOMPARE(deepest, 1);
-        QCOMPARE(progressSum, total);
+        QCOMPARE(progressSum, expected.size());
         QVERIFY(!completeBeforeItsBytes);
         QVERIFY(c.received == expected);
     }
