@@ -67,7 +67,8 @@ private slots:
         QTest::addColumn<bool>("download");
         QTest::addColumn<QString>("patternField");
         QTest::addColumn<QString>("listingRequest");
-        QTest::newRow("download LIST adds the pattern field in capitals") << true << "abc" << "LIST *.dat ABC";
+        // The pattern field in capitals after the pattern shows in the retrieval
+        // rows' commands.
         QTest::newRow("download LIST with an empty pattern field") << true << "" << "LIST *.dat ";
         QTest::newRow("upload LIST takes no pattern field") << false << "abc" << "LIST *.dat";
         QTest::newRow("NLST; CWD refused goes on to TYPE without PWD") << true << "abc" << "NLST *.dat";

@@ -123,7 +123,6 @@ void SupervisionRetryTest::resetRetries_data()
         };
     };
     addRows<JobCase>({
-        with(resets("download, one reset: the third file is fetched again", "a", 5, { 3 }), kept),
         // Under "Delete After" the restart finds the third file though those
         // before are gone.
         resets("download, the 426 before each of two resets: the third is fetched again, fails, the job goes on",
