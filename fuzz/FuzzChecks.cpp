@@ -142,12 +142,11 @@ QString checkNlstWalk(const QString& listing)
     p.fText5.setText(listing);
     p.session.downloadState = ProtocolState::Transfer;
     p.transfer.listingScanPosition = 1;
+    // A walk that picks more names than there are ends there.
     QStringList picks;
-    for (p.transfer.downloadVerifyGate = true; nextNlstName(p); p.transfer.downloadVerifyGate = true) {
+    for (p.transfer.downloadVerifyGate = true; picks.size() <= expected.size() && nextNlstName(p);
+         p.transfer.downloadVerifyGate = true)
         picks.append(p.session.downloadCurrentFile);
-        if (picks.size() > expected.size() || unsafePick(picks.last()))
-            return "the NLST walk picks a name it should not: " + picks.last();
-    }
     const qsizetype refusalLines = outcomeLog.open(QIODevice::ReadOnly) ? outcomeLog.readAll().count('\n') : 0;
     outcomeLog.remove();
     if (picks != expected || refusalLines != refused.size())
@@ -191,19 +190,11 @@ QString checkTransferSize(QByteArrayView input)
 {
     const bool fileSizeExists = switchesOf(input) & 1;
     const QString reply = QString::fromLatin1(afterSwitches(input));
-    QString end = reply;
-    while (!end.isEmpty() && QStringView(u" \t\r\n").contains(end.back()))
-        end.chop(1);
-    const bool period = end.endsWith(u'.');
-    end.chop(period ? 1 : 0);
-    const qsizetype open = end.endsWith(u')') ? end.lastIndexOf(u'(') : -1;
-    const QStringList words = open < 0 ? QStringList() : end.sliced(open + 1).chopped(1).split(u' ');
-    int expected = fileSizeExists ? -2 : -1;
+    static const QRegularExpression announcement(QStringLiteral("\\(([0-9]+) bytes?\\)(\\.?)[ \t\r\n]*\\z"));
+    const QRegularExpressionMatch found = announcement.match(reply);
     bool fits = false;
-    const int announced = words.size() == 2 ? words[0].toInt(&fits) : 0;
-    if (words.size() == 2 && (words[1] == "bytes" || words[1] == "byte") && !words[0].isEmpty()
-        && std::all_of(words[0].begin(), words[0].end(), isDigit))
-        expected = fits && !period ? announced : -1;
+    const int announced = found.hasMatch() ? found.captured(1).toInt(&fits) : 0;
+    const int expected = !found.hasMatch() ? (fileSizeExists ? -2 : -1) : fits && found.captured(2).isEmpty() ? announced : -1;
     const int size = parseTransferSize(reply, fileSizeExists);
     if (size != expected)
         return QStringLiteral("the reply announces %1, parsed as %2").arg(expected).arg(size);
