@@ -27,7 +27,6 @@ class TimerYieldTest : public QObject {
 
 private slots:
     void init() { TimeScale::set(1.0); }
-    void cleanup() { TimeScale::set(1.0); }
 
     // Each tick is its own handler entry, raised outside the Qt timeout.
     void tickHandlerThatWaitsSeesItsOwnNextTick()
@@ -101,31 +100,24 @@ private slots:
 
     // Qt fires a coarse timer up to 5 % early; a wait that let its wake-up go
     // by before the bound would then sleep until something else happened. Any
-    // bound may show it, so the test tries several.
-    void yieldUntilReturnsFalseAtItsBound_data()
-    {
-        QTest::addColumn<double>("factor");
-        QTest::addColumn<int>("boundMs");
-        for (int bound : { 99, 101, 130, 170, 200, 230, 310, 505, 610 })
-            QTest::addRow("bound %d ms with nothing else to wake it", bound) << 1.0 << bound;
-        QTest::newRow("bound shortened by the time scale") << 0.01 << 30000;
-    }
-
+    // bound may show it, so the test tries several, the last shortened by the
+    // time scale.
     void yieldUntilReturnsFalseAtItsBound()
     {
-        QFETCH(double, factor);
-        QFETCH(int, boundMs);
-        TimeScale::set(factor);
-        const int realMs = TimeScale::scaledMs(boundMs);
-        bool hung = false;
-        QTimer rescue;
-        connect(&rescue, &QTimer::timeout, this, [&] { hung = true; });
-        rescue.start(3 * realMs + 200);
-        QElapsedTimer elapsed;
-        elapsed.start();
-        QVERIFY(!yieldUntil([] { return false; }, boundMs));
-        QVERIFY2(!hung, "the wait slept past its bound");
-        QVERIFY(elapsed.elapsed() >= realMs);
+        for (const auto& [factor, boundMs] : { std::pair(1.0, 99), { 1.0, 101 }, { 1.0, 130 }, { 1.0, 170 }, { 1.0, 200 },
+                                               { 1.0, 230 }, { 1.0, 310 }, { 1.0, 505 }, { 1.0, 610 }, { 0.01, 30000 } }) {
+            TimeScale::set(factor);
+            const int realMs = TimeScale::scaledMs(boundMs);
+            bool hung = false;
+            QTimer rescue;
+            connect(&rescue, &QTimer::timeout, this, [&] { hung = true; });
+            rescue.start(3 * realMs + 200);
+            QElapsedTimer elapsed;
+            elapsed.start();
+            QVERIFY(!yieldUntil([] { return false; }, boundMs));
+            QVERIFY2(!hung, qPrintable(QStringLiteral("the wait of %1 ms slept past its bound").arg(boundMs)));
+            QVERIFY(elapsed.elapsed() >= realMs);
+        }
     }
 
     // A zero interval would make a QTimer fire on every pass of the event

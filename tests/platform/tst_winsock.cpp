@@ -71,28 +71,23 @@ class WinsockTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // PORT carries an IPv4 address, so a name must connect over IPv4 too. A
-    // connection that fails raises its error number once, and no ConnectEvent.
-    void connectRaisesOneEvent_data()
-    {
-        QTest::addColumn<QString>("host");
-        QTest::addColumn<int>("port");
-        QTest::addColumn<QString>("event");
-        QTest::newRow("dotted address") << "127.0.0.1" << 0 << "connect";
-        QTest::newRow("host name with an IPv6 address as well") << "localhost" << 0 << "connect";
-        QTest::newRow("refused on a closed loopback port") << "127.0.0.1" << int(closedPort()) << "10061";
-        QTest::newRow("host name that cannot exist") << "no-such-host.invalid" << 21 << "11001";
-    }
-
+    // PORT carries an IPv4 address, so a name must connect over IPv4 too (a
+    // dotted address connects in every other case). A connection that fails
+    // raises its error number once, and no ConnectEvent.
     void connectRaisesOneEvent()
     {
-        QFETCH(QString, host);
-        QFETCH(int, port);
-        QFETCH(QString, event);
-        Connection c;
-        c.connectTo(host, port ? port : c.server.serverPort());
-        QCOMPARE(c.eventsOnceRaised(), QStringList { event });
-        QVERIFY(port || c.socket.LocalIP() == QStringLiteral("127.0.0.1"));
+        for (const auto& [host, port, event] : {
+                 // A host name with an IPv6 address as well.
+                 std::tuple("localhost", 0, "connect"),
+                 // Refused on a closed loopback port.
+                 { "127.0.0.1", int(closedPort()), "10061" },
+                 // A host name that cannot exist.
+                 { "no-such-host.invalid", 21, "11001" } }) {
+            Connection c;
+            c.connectTo(host, port ? port : c.server.serverPort());
+            QCOMPARE(c.eventsOnceRaised(), QStringList { event });
+            QVERIFY(port || c.socket.LocalIP() == QStringLiteral("127.0.0.1"));
+        }
     }
 
     void dataArrivalHandlerThatWaitsSeesItsNextArrival()

@@ -28,12 +28,6 @@ void setSite(SiteColumns site, int slot, const QString& time, bool active = true
     site.activeFlags[size_t(slot)] = active ? QStringLiteral("1") : QStringLiteral("0");
 }
 
-// The job's only site a peer, logging in as u.
-void pointAt(Engine& p, bool download, const ScriptedFtpPeer& peer)
-{
-    (download ? pointDownloadSite : pointUploadSite)(p, { peer.host(), peer.port(), "u", "pw" });
-}
-
 // A download site and the ticks of its schedule, each at its time and
 // whether it starts a job; then the site's time. The site's own duplicate
 // check, off, replaces the job's whenever the scan examines an active site.
@@ -93,7 +87,7 @@ private slots:
         ScriptedFtpPeer peer;
         EngineUnderTest put(kTimeScale);
         Engine& p = put.engine;
-        pointAt(p, true, peer);
+        pointDownloadSite(p, { peer.host(), peer.port(), "u", "pw" });
         setSite(downloadSiteColumns(p.sites), 1, row.site, row.active);
         p.sites.downloadDupeFlags[1] = QStringLiteral("0");
         p.options.ai_hr = row.everyHour;
@@ -131,7 +125,7 @@ private slots:
         Engine& p = put.engine;
         p.options.ai_hr = row.everyHour;
         p.clock.set(at(15, row.minute));
-        pointAt(p, row.runningDownload, peer);
+        (row.runningDownload ? pointDownloadSite : pointUploadSite)(p, { peer.host(), peer.port(), "u", "pw" });
         SiteColumns site = (row.tickedDownload ? downloadSiteColumns : uploadSiteColumns)(p.sites);
         site.count = 3;
         site.index = 1;
