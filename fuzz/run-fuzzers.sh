@@ -28,15 +28,12 @@ for fuzzer in "$build"/fuzz/fuzz_*; do
   for kept in "$fuzz_dir"/{seeds,regressions}/"$area"; do [ -d "$kept" ] && inputs+=("$kept"); done
   # The fuzzer works in a folder of its own: every path it is given is absolute.
   if "$fuzzer" -max_total_time="$seconds" -timeout=10 -artifact_prefix="$build/fuzz/findings/$area/" \
-      -print_final_stats=1 "${inputs[@]}" >"$output" 2>&1; then
-    runs=$(sed -n 's/^Done \([0-9]*\) runs.*/\1/p' "$output")
-    echo "$area: ${runs:-?} inputs in ${seconds} s, no finding (corpus $(ls "$corpus" | wc -l) files)"
+      "${inputs[@]}" >"$output" 2>&1; then
+    echo "$area: $(sed -n 's/^Done \([0-9]*\) runs.*/\1/p' "$output") inputs in $seconds s, no finding"
     passed=$((passed + 1))
   else
-    echo "$area: FINDING (full output in $output)"
-    grep -E '^(==[0-9]+==ERROR|SUMMARY|.*runtime error|[a-z_]+: )' "$output" | head -5
-    grep -E 'Test unit written to' "$output"
-    echo "Keep the input as a case: copy it into $fuzz_dir/regressions/$area/"
+    echo "$area: FINDING (full output in $output); keep its input as a case in $fuzz_dir/regressions/$area/"
+    grep -E '^(==[0-9]+==ERROR|SUMMARY|.*runtime error|[a-z_]+: )|Test unit written to' "$output" | head -6
     failed=$((failed + 1))
   fi
 done

@@ -1,26 +1,12 @@
 // How the bytes of the control connection become replies. Each row documents
-// a rule; the variants are the fuzzers' seeds (fuzz/seeds/reply_framer),
-// which the framer's fuzz property checks in every build.
+// a rule; the variants, and replies past the framer's cap, are the fuzzers'
+// seeds (fuzz/seeds/reply_framer), which the framer's fuzz property checks in
+// every build.
 #include "ftp/ReplyFramer.h"
 
 #include <QTest>
 
 using Chunks = QList<QByteArray>;
-
-namespace {
-
-Chunks framedReplies(ReplyFramer& framer, const Chunks& feeds)
-{
-    Chunks replies;
-    for (const QByteArray& feed : feeds) {
-        framer.feed(feed);
-        while (framer.hasReply())
-            replies.append(framer.takeReply());
-    }
-    return replies;
-}
-
-}
 
 class ReplyFramerTest : public QObject {
     Q_OBJECT
@@ -45,20 +31,13 @@ private slots:
         QFETCH(Chunks, feeds);
         QFETCH(Chunks, replies);
         ReplyFramer framer;
-        QCOMPARE(framedReplies(framer, feeds), replies);
-        QVERIFY(!framer.overflowed());
-    }
-
-    // A megabyte of a multi-line reply that never closes, in one feed; once
-    // cleared, the framer frames the next reply as if nothing had come.
-    void endlessReplyOverflows()
-    {
-        ReplyFramer framer;
-        framer.feed("220-Welcome\r\n" + QByteArray("220-more\r\n").repeated(100'000));
-        QVERIFY(framer.overflowed());
-        QVERIFY(!framer.hasReply());
-        framer.clear();
-        QCOMPARE(framedReplies(framer, { "331 Password\r\n" }), Chunks { "331 Password\r\n" });
+        Chunks framed;
+        for (const QByteArray& feed : feeds) {
+            framer.feed(feed);
+            while (framer.hasReply())
+                framed.append(framer.takeReply());
+        }
+        QCOMPARE(framed, replies);
         QVERIFY(!framer.overflowed());
     }
 };

@@ -21,23 +21,19 @@ private slots:
         QCOMPARE(fileBytes(QStringLiteral("records.log")), QByteArray("first\r\ncaf\xe9\xff second\r\n"));
     }
 
-    void readLines_data()
-    {
-        QTest::addColumn<QByteArray>("content");
-        QTest::addColumn<Lines>("expected");
-        QTest::newRow("CR LF and bare LF lines, an empty one kept, bytes 0x80 to 0xFF too")
-            << QByteArray("one\r\n\r\ntwo\n\x80\xe9\xff\n") << Lines { "one", "", "two", "\x80\xe9\xff" };
-        QTest::newRow("last line without a line end") << QByteArray("one\r\ntwo") << Lines { "one", "two" };
-        QTest::newRow("empty file has no lines") << QByteArray() << Lines {};
-    }
-
     void readLines()
     {
-        QFETCH(QByteArray, content);
-        QFETCH(Lines, expected);
         const TemporaryCurrentFolder current;
-        QVERIFY(writeFileBytes(QStringLiteral("values.log"), content));
-        QCOMPARE(::readLines(QStringLiteral("values.log")), std::optional<Lines>(expected));
+        for (const auto& [content, expected] : {
+                 // CR LF and bare LF lines, an empty one kept, bytes 0x80 to 0xFF too.
+                 std::pair(QByteArray("one\r\n\r\ntwo\n\x80\xe9\xff\n"), Lines { "one", "", "two", "\x80\xe9\xff" }),
+                 // The last line without a line end.
+                 { "one\r\ntwo", { "one", "two" } },
+                 // An empty file has no lines.
+                 { "", {} } }) {
+            QVERIFY(writeFileBytes(QStringLiteral("values.log"), content));
+            QCOMPARE(::readLines(QStringLiteral("values.log")), std::optional<Lines>(expected));
+        }
     }
 
     void failuresAreReported()

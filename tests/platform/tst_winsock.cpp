@@ -21,20 +21,21 @@ namespace {
 constexpr int kHangMs = 20000;
 
 // A socket connected to a loopback server, the server's end of the
-// connection, which keeps what it reads, and the socket's events.
+// connection, which keeps what it reads, and the socket's events but its data
+// and send events, in order ("connect", "close" or the error number).
 struct Connection {
     Winsock socket;
     QTcpServer server;
     std::unique_ptr<QTcpSocket> peer;
     QByteArray received;
-    QList<int> errors;
-    int connectEvents = 0, closeEvents = 0;
+    QStringList events;
 
     Connection()
     {
-        QObject::connect(&socket, &Winsock::Error, [this](int n) { errors.append(n); });
-        QObject::connect(&socket, &Winsock::ConnectEvent, [this] { ++connectEvents; });
-        QObject::connect(&socket, &Winsock::CloseEvent, [this] { ++closeEvents; });
+        server.listen(QHostAddress::LocalHost);
+        QObject::connect(&socket, &Winsock::Error, [this](int n) { events << QString::number(n); });
+        QObject::connect(&socket, &Winsock::ConnectEvent, [this] { events << "connect"; });
+        QObject::connect(&socket, &Winsock::CloseEvent, [this] { events << "close"; });
     }
 
     void connectTo(const QString& host, int port)
@@ -44,17 +45,23 @@ struct Connection {
         socket.Connect();
     }
 
-    bool open(const QString& host = QStringLiteral("127.0.0.1"))
+    // Connected, with the ConnectEvent taken out of the events.
+    bool open()
     {
-        if (!server.listen(QHostAddress::LocalHost))
-            return false;
-        connectTo(host, server.serverPort());
-        if (!yieldUntil([&] { return socket.State() == Winsock::sckConnected && server.hasPendingConnections(); },
-                        kHangMs))
+        connectTo(QStringLiteral("127.0.0.1"), server.serverPort());
+        if (!yieldUntil([&] { return !events.isEmpty() && server.hasPendingConnections(); }, kHangMs))
             return false;
         peer.reset(server.nextPendingConnection());
         QObject::connect(peer.get(), &QTcpSocket::readyRead, [this] { received += peer->readAll(); });
-        return true;
+        return std::exchange(events, {}) == QStringList { "connect" };
+    }
+
+    // The events raised until the first, and any that follow it shortly.
+    QStringList eventsOnceRaised()
+    {
+        yieldUntil([&] { return !events.isEmpty(); }, kHangMs);
+        QTest::qWait(50);
+        return events;
     }
 };
 
@@ -64,37 +71,23 @@ class WinsockTest : public QObject {
     Q_OBJECT
 
 private slots:
-    // PORT carries an IPv4 address, so a name must connect over IPv4 too. A
-    // connection that fails raises its error number once, and no ConnectEvent.
-    void connectRaisesOneEvent_data()
-    {
-        QTest::addColumn<QString>("host");
-        QTest::addColumn<int>("port");
-        QTest::addColumn<int>("error");
-        QTest::newRow("dotted address") << "127.0.0.1" << 0 << 0;
-        QTest::newRow("host name with an IPv6 address as well") << "localhost" << 0 << 0;
-        QTest::newRow("refused on a closed loopback port") << "127.0.0.1" << int(closedPort()) << 10061;
-        QTest::newRow("host name that cannot exist") << "no-such-host.invalid" << 21 << 11001;
-        QTest::newRow("empty host name") << QString() << 21 << 11001;
-    }
-
+    // PORT carries an IPv4 address, so a name must connect over IPv4 too (a
+    // dotted address connects in every other case). A connection that fails
+    // raises its error number once, and no ConnectEvent.
     void connectRaisesOneEvent()
     {
-        QFETCH(QString, host);
-        QFETCH(int, port);
-        QFETCH(int, error);
-        Connection c;
-        if (error == 0) {
-            QVERIFY(c.open(host));
-            QCOMPARE(c.socket.LocalIP(), QStringLiteral("127.0.0.1"));
-        } else {
-            c.connectTo(host, port);
-            QVERIFY(yieldUntil([&] { return !c.errors.isEmpty(); }, kHangMs));
-            QVERIFY(c.socket.State() != Winsock::sckConnected);
+        for (const auto& [host, port, event] : {
+                 // A host name with an IPv6 address as well.
+                 std::tuple("localhost", 0, "connect"),
+                 // Refused on a closed loopback port.
+                 { "127.0.0.1", int(closedPort()), "10061" },
+                 // A host name that cannot exist.
+                 { "no-such-host.invalid", 21, "11001" } }) {
+            Connection c;
+            c.connectTo(host, port ? port : c.server.serverPort());
+            QCOMPARE(c.eventsOnceRaised(), QStringList { event });
+            QVERIFY(port || c.socket.LocalIP() == QStringLiteral("127.0.0.1"));
         }
-        QTest::qWait(50);
-        QCOMPARE(c.connectEvents, int(error == 0));
-        QCOMPARE(c.errors, error ? QList<int> { error } : QList<int>());
     }
 
     void dataArrivalHandlerThatWaitsSeesItsNextArrival()
@@ -103,18 +96,17 @@ private slots:
         QVERIFY(c.open());
         QByteArray arrived;
         int depth = 0, deepest = 0;
-        bool nestedArrivalSeen = false;
         connect(&c.socket, &Winsock::DataArrival, this, [&] {
             deepest = std::max(deepest, ++depth);
             arrived += c.socket.GetData();
             if (arrived == "150 Opening\r\n") {
                 c.peer->write("226 Done\r\n");
-                nestedArrivalSeen = yieldUntil([&] { return arrived.endsWith("226 Done\r\n"); }, kHangMs);
+                yieldUntil([&] { return arrived.endsWith("226 Done\r\n"); }, kHangMs);
             }
             --depth;
         });
         c.peer->write("150 Opening\r\n");
-        QVERIFY(yieldUntil([&] { return nestedArrivalSeen && depth == 0; }, kHangMs));
+        QVERIFY(yieldUntil([&] { return arrived.endsWith("226 Done\r\n") && depth == 0; }, kHangMs));
         QCOMPARE(deepest, 2);
     }
 
@@ -124,47 +116,37 @@ private slots:
     // later. The close itself is raised once, after every byte, with State
     // closing: a server that waits for the client to close before its final
     // reply depends on it.
-    void gracefulCloseDeliversEveryByteWhileConnected_data()
-    {
-        QTest::addColumn<int>("size");
-        QTest::addColumn<bool>("takenOnArrival");
-        QTest::newRow("taken at each arrival") << 300000 << true;
-        QTest::newRow("taken late, more than the socket holds unread") << 20 * 1024 * 1024 << false;
-    }
-
     void gracefulCloseDeliversEveryByteWhileConnected()
     {
-        QFETCH(int, size);
-        QFETCH(bool, takenOnArrival);
-        Connection c;
-        QVERIFY(c.open());
-        QByteArray arrived;
-        QList<int> statesAtArrival, statesAtClose;
-        connect(&c.socket, &Winsock::DataArrival, this, [&] {
-            statesAtArrival.append(c.socket.State());
-            arrived += takenOnArrival ? c.socket.GetData() : QByteArray();
-        });
-        const QByteArray sent = faultBytes("sent", size);
-        connect(&c.socket, &Winsock::CloseEvent, this, [&] {
-            statesAtClose.append(c.socket.State());
-            QVERIFY(!takenOnArrival || arrived == sent);
-        });
-        QTimer lateTaker;
-        connect(&lateTaker, &QTimer::timeout, this, [&] { arrived += c.socket.GetData(); });
-        if (!takenOnArrival)
-            lateTaker.start(20);
+        for (const bool takenOnArrival : { true, false }) {
+            Connection c;
+            QVERIFY(c.open());
+            // Taken late, more than the socket holds unread.
+            const QByteArray sent = faultBytes("sent", takenOnArrival ? 300'000 : 20 * 1024 * 1024);
+            QByteArray arrived;
+            QSet<int> statesAtArrival;
+            int stateAtClose = -1;
+            connect(&c.socket, &Winsock::DataArrival, this, [&] {
+                statesAtArrival << c.socket.State();
+                arrived += takenOnArrival ? c.socket.GetData() : QByteArray();
+            });
+            connect(&c.socket, &Winsock::CloseEvent, this, [&] {
+                stateAtClose = c.socket.State();
+                QVERIFY(!takenOnArrival || arrived == sent);
+            });
+            QTimer lateTaker;
+            connect(&lateTaker, &QTimer::timeout, this, [&] { arrived += c.socket.GetData(); });
+            if (!takenOnArrival)
+                lateTaker.start(20);
 
-        c.peer->write(sent);
-        c.peer->disconnectFromHost();
-        QVERIFY(yieldUntil([&] { return !statesAtClose.isEmpty(); }, kHangMs));
-        lateTaker.stop();
-        QTest::qWait(50);
-        arrived += c.socket.GetData();
-        QVERIFY(arrived == sent);
-        QVERIFY(!statesAtArrival.isEmpty());
-        QCOMPARE(statesAtArrival, QList<int>(statesAtArrival.size(), Winsock::sckConnected));
-        QCOMPARE(statesAtClose, QList<int> { Winsock::sckClosing });
-        QCOMPARE(c.errors, QList<int>());
+            c.peer->write(sent);
+            c.peer->disconnectFromHost();
+            QCOMPARE(c.eventsOnceRaised(), QStringList { "close" });
+            arrived += c.socket.GetData();
+            QVERIFY(arrived == sent);
+            QCOMPARE(statesAtArrival, QSet<int> { Winsock::sckConnected });
+            QCOMPARE(stateAtClose, int(Winsock::sckClosing));
+        }
     }
 
     // A reset is an error, not a close.
@@ -175,10 +157,8 @@ private slots:
         const linger abortive { 1, 0 };
         QCOMPARE(::setsockopt(int(c.peer->socketDescriptor()), SOL_SOCKET, SO_LINGER, &abortive, sizeof abortive), 0);
         c.peer->abort();
-        QVERIFY(yieldUntil([&] { return !c.errors.isEmpty(); }, kHangMs));
-        QCOMPARE(c.errors, QList<int> { 10054 });
+        QCOMPARE(c.eventsOnceRaised(), QStringList { "10054" });
         QVERIFY(c.socket.State() != Winsock::sckConnected);
-        QCOMPARE(c.closeEvents, 0);
     }
 
     // The peer's last bytes and its close are read at one wake-up; the handler
@@ -187,37 +167,24 @@ private slots:
     {
         Connection c;
         QVERIFY(c.open());
-        int arrivals = 0;
         connect(&c.socket, &Winsock::DataArrival, this, [&] {
-            ++arrivals;
+            c.events << "data";
             c.socket.Close();
         });
         c.peer->write("226 Done\r\n");
         c.peer->disconnectFromHost();
         QVERIFY(c.peer->state() == QAbstractSocket::UnconnectedState || c.peer->waitForDisconnected(kHangMs));
-        QVERIFY(yieldUntil([&] { return arrivals > 0; }, kHangMs));
-        QTest::qWait(50);
-        QCOMPARE(arrivals, 1);
-        QCOMPARE(c.closeEvents, 0);
-        QCOMPARE(c.errors, QList<int>());
+        QCOMPARE(c.eventsOnceRaised(), QStringList { "data" });
     }
 
     // The storing loop sends the next chunk only from SendComplete, entered
     // once per send and never inside itself, and counts its bytes from
-    // SendProgress.
-    void sendCompleteOncePerSendAndProgressSumsToBytesSent_data()
-    {
-        QTest::addColumn<QList<int>>("sizes");
-        QTest::addColumn<bool>("chained");
-        QTest::newRow("several sends in a row, one too large to go out at once")
-            << QList<int> { 2000, 2000, 16 * 1024 * 1024, 100 } << false;
-        QTest::newRow("each chunk sent from the previous SendComplete") << QList<int>(200, 2000) << true;
-    }
-
+    // SendProgress. Here the first three sends go out in a row, one too large
+    // to go out at once, and every later one from the SendComplete before it.
     void sendCompleteOncePerSendAndProgressSumsToBytesSent()
     {
-        QFETCH(QList<int>, sizes);
-        QFETCH(bool, chained);
+        constexpr int kInARow = 3;
+        const QList<int> sizes = QList<int> { 2000, 16 * 1024 * 1024, 100 } + QList<int>(200, 2000);
         Connection c;
         QVERIFY(c.open());
         QByteArray expected;
@@ -233,19 +200,17 @@ private slots:
         connect(&c.socket, &Winsock::SendComplete, this, [&] {
             deepest = std::max(deepest, ++depth);
             completeBeforeItsBytes |= progressSum < std::accumulate(sizes.begin(), sizes.begin() + ++completes, 0LL);
-            if (chained && nextChunk < sizes.size())
+            if (completes >= kInARow && nextChunk < sizes.size())
                 sendNext();
             --depth;
         });
-        do
+        while (nextChunk < kInARow)
             sendNext();
-        while (!chained && nextChunk < sizes.size());
-        const qint64 total = std::accumulate(sizes.begin(), sizes.end(), qint64(0));
-        QVERIFY(yieldUntil([&] { return c.received.size() >= total && completes >= sizes.size(); }, kHangMs));
+        QVERIFY(yieldUntil([&] { return completes >= sizes.size() && c.received.size() >= expected.size(); }, kHangMs));
         QTest::qWait(50);
         QCOMPARE(completes, int(sizes.size()));
         QCOMPARE(deepest, 1);
-        QCOMPARE(progressSum, total);
+        QCOMPARE(progressSum, expected.size());
         QVERIFY(!completeBeforeItsBytes);
         QVERIFY(c.received == expected);
     }

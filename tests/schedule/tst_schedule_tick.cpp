@@ -1,7 +1,6 @@
 // The schedule ticks against a set clock: when a site starts (its hour, its
-// half of the day, once a day or every hour), how the scan walks the sites,
-// and what a tick does while a job runs: it postpones, it never starts a
-// second job.
+// half of the day, once a day or every hour), and what a tick does while a
+// job runs: it postpones, it holds the scan, it never starts a second job.
 #include "schedule/JobRun.h"
 #include "schedule/ScheduleTick.h"
 #include "support/EngineUnderTest.h"
@@ -15,16 +14,11 @@ namespace {
 // One program minute, a schedule tick, is 300 ms; ten supervision ticks, which
 // would end a login that hangs, 1 s.
 constexpr double kTimeScale = 0.005;
-// How long a peer holds its answer to PASS, so that a job lasts while ticks
-// of the other schedule arrive.
-constexpr int kLoginHoldMs = 500;
 
 const QDate kToday(2024, 3, 5);
 const QString kTodayDigits = QStringLiteral("20240305");
 
 QDateTime at(int hour, int minute, const QDate& date = kToday) { return QDateTime(date, QTime(hour, minute, 30)); }
-SiteColumns columns(Engine& p, bool download) { return (download ? downloadSiteColumns : uploadSiteColumns)(p.sites); }
-void tick(Engine& p, bool download) { (download ? downloadScheduleTick : uploadScheduleTick)(p); }
 
 // The site in this slot due at "9AM", "12PM"...
 void setSite(SiteColumns site, int slot, const QString& time, bool active = true)
@@ -32,12 +26,6 @@ void setSite(SiteColumns site, int slot, const QString& time, bool active = true
     site.hours[size_t(slot)] = time.chopped(2);
     site.amPm[size_t(slot)] = time.right(2);
     site.activeFlags[size_t(slot)] = active ? QStringLiteral("1") : QStringLiteral("0");
-}
-
-// The job's only site a peer, logging in as u.
-void pointAt(Engine& p, bool download, const ScriptedFtpPeer& peer)
-{
-    (download ? pointDownloadSite : pointUploadSite)(p, { peer.host(), peer.port(), "u", "pw" });
 }
 
 // A download site and the ticks of its schedule, each at its time and
@@ -99,7 +87,7 @@ private slots:
         ScriptedFtpPeer peer;
         EngineUnderTest put(kTimeScale);
         Engine& p = put.engine;
-        pointAt(p, true, peer);
+        pointDownloadSite(p, { peer.host(), peer.port(), "u", "pw" });
         setSite(downloadSiteColumns(p.sites), 1, row.site, row.active);
         p.sites.downloadDupeFlags[1] = QStringLiteral("0");
         p.options.ai_hr = row.everyHour;
@@ -111,31 +99,6 @@ private slots:
         }
         QCOMPARE(p.sites.downloadHours[1] + p.sites.downloadAmPm[1], row.siteAfter);
         QCOMPARE(p.options.downloadDupeCheck, !row.active);
-    }
-
-    // Three inactive sites: each tick examines one, so the current site after
-    // an idle tick is the site it examined; while a recovery runs the scan
-    // holds, and a schedule turned on again starts from the first site.
-    void scanWalksTheSitesInTurnAndHoldsWhileBusy()
-    {
-        EngineUnderTest put;
-        Engine& p = put.engine;
-        p.clock.set(at(9, 0));
-        for (bool download : { true, false }) {
-            SiteColumns site = columns(p, download);
-            site.count = 3;
-            site.index = 2;
-            int& tickCount = download ? p.schedule.downloadTickCount : p.schedule.uploadTickCount;
-            tickCount = 0;
-            QList<int> examined;
-            for (int i = 0; i < 9; ++i) {
-                p.session.recoveryInProgress = i == 5 || i == 6;
-                tickCount = i == 8 ? 0 : tickCount;
-                tick(p, download);
-                examined << site.index;
-            }
-            QCOMPARE(examined, QList<int>({ 1, 2, 3, 1, 2, 2, 2, 3, 1 }));
-        }
     }
 
     void dueSiteWhileAJobRuns_data()
@@ -150,10 +113,10 @@ private slots:
         });
     }
 
-    // The running job's site is site 1, a peer; the ticked schedule's site 2 is
-    // due at 3 PM and the scan is about to examine it. Two ticks arrive while
-    // the job logs in: the site moves on by one hour at most, the scan stays,
-    // nothing starts.
+    // The running job's site is site 1, a peer; the ticked schedule's site 2 of
+    // 3 is due at 3 PM and the scan is about to examine it. Two ticks arrive at
+    // the job's first wait, before it connects: the site moves on by one hour
+    // at most, the scan stays, nothing starts.
     void dueSiteWhileAJobRuns()
     {
         QFETCH(BusyRow, row);
@@ -162,71 +125,28 @@ private slots:
         Engine& p = put.engine;
         p.options.ai_hr = row.everyHour;
         p.clock.set(at(15, row.minute));
-        pointAt(p, row.runningDownload, peer);
-        SiteColumns site = columns(p, row.tickedDownload);
-        site.count = 2;
+        (row.runningDownload ? pointDownloadSite : pointUploadSite)(p, { peer.host(), peer.port(), "u", "pw" });
+        SiteColumns site = (row.tickedDownload ? downloadSiteColumns : uploadSiteColumns)(p.sites);
+        site.count = 3;
         site.index = 1;
         setSite(site, 1, QStringLiteral("7AM"));
         setSite(site, 2, QStringLiteral("3PM"));
         site.lastRunDates[2] = row.ranToday ? kTodayDigits : QString();
         (row.tickedDownload ? p.schedule.downloadTickCount : p.schedule.uploadTickCount) = 1;
-        QList<int> scanDuringJob;
-        connect(&peer, &ScriptedFtpPeer::commandReceived, &peer, [&](const QString& line) {
-            if (line.startsWith("USER")) {
-                tick(p, row.tickedDownload);
-                tick(p, row.tickedDownload);
-                scanDuringJob << site.index;
-            }
+        const auto tick = row.tickedDownload ? downloadScheduleTick : uploadScheduleTick;
+        int scanDuringJob = 0;
+        QTimer::singleShot(0, &peer, [&] {
+            tick(p);
+            tick(p);
+            scanDuringJob = site.index;
         });
 
         (row.runningDownload ? runDownloadJob : runUploadJob)(p);
 
-        QCOMPARE(scanDuringJob, QList<int>({ 1 }));
+        QCOMPARE(scanDuringJob, 1);
         QCOMPARE(peer.connectionCount(), 1);
         QCOMPARE(site.hours[1] + site.amPm[1] + site.hours[2] + site.amPm[2], "7AM" + row.siteAfter + "PM");
         QCOMPARE(site.lastRunDates[2] == kTodayDigits, row.ranToday);
-    }
-
-    // Both schedules run on their timers with a site due in the same hour; each
-    // job holds its login for longer than a tick. Whichever starts first, the
-    // other waits, and starts only after the first has ended.
-    void jobsNeverOverlap()
-    {
-        ScriptedFtpPeer peers[2];
-        EngineUnderTest put(kTimeScale);
-        Engine& p = put.engine;
-        p.clock.set(at(15, 30));
-        QStringList overlaps;
-        for (bool download : { true, false }) {
-            ScriptedFtpPeer& peer = peers[download];
-            peer.scripts["PASS"] = { PeerSteps::delay(kLoginHoldMs), "230" };
-            pointAt(p, download, peer);
-            setSite(columns(p, download), 1, QStringLiteral("3PM"));
-            const bool& otherRunning = download ? p.schedule.uploadJobRunning : p.schedule.downloadJobRunning;
-            connect(&peer, &ScriptedFtpPeer::commandReceived, &peer, [&overlaps, &otherRunning](const QString& line) {
-                if (otherRunning)
-                    overlaps << line;
-            });
-        }
-        // Ticks that came while the other job ran: without them the test
-        // proves nothing.
-        int busyTicks = 0;
-        connect(&p.Timer1, &Timer::Tick, &p.Timer1, [&] { busyTicks += p.schedule.uploadJobRunning; });
-        connect(&p.Timer2, &Timer::Tick, &p.Timer2, [&] { busyTicks += p.schedule.downloadJobRunning; });
-
-        p.Timer1.setEnabled(true);
-        p.Timer2.setEnabled(true);
-        const bool bothRan = QTest::qWaitFor([&] {
-            return p.sites.downloadLastRunDates[1] == kTodayDigits && p.sites.uploadLastRunDates[1] == kTodayDigits
-                && !p.schedule.downloadJobRunning && !p.schedule.uploadJobRunning;
-        }, 30'000);
-        p.Timer1.setEnabled(false);
-        p.Timer2.setEnabled(false);
-
-        QVERIFY(bothRan);
-        QVERIFY(busyTicks > 0);
-        QVERIFY2(overlaps.isEmpty(), qPrintable(overlaps.join(QLatin1Char('|'))));
-        QCOMPARE(peers[0].connectionCount() + peers[1].connectionCount(), 2);
     }
 };
 

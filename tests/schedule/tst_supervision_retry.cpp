@@ -8,8 +8,6 @@
 
 #include <QtTest>
 
-#include <numeric>
-
 using namespace PeerSteps;
 
 namespace {
@@ -22,25 +20,24 @@ constexpr double kTimeScale = 0.005;
 // than what an upload sends in one trip through the event loop and than one
 // read, so that a reset comes while the file is on its way. The transfers with
 // these ordinals (counted over the sessions) reset half-way, the "426" after
-// the reset or before it. Under retries the file of the first reset goes again,
-// and fails when that resets too.
-JobCase resets(const char* name, const char* stem, int count, const QList<int>& ordinals, bool replyFirst = false,
-               int retries = 1)
+// the reset or before it. With one retry the file of the first reset goes
+// again, and fails when that resets too. (Without retries a reset file fails
+// and the job goes on: the server-fault rows.)
+JobCase resets(const char* name, const char* stem, int count, const QList<int>& ordinals, bool replyFirst = false)
 {
-    JobCase c { .name = name, .download = stem[0] == 'a', .files = {}, .retries = retries, .timeScale = kTimeScale };
+    JobCase c { .name = name, .download = stem[0] == 'a', .files = {}, .retries = 1, .timeScale = kTimeScale };
     const PeerStep aborted = "426 Connection closed; transfer aborted.";
     for (int ordinal : ordinals)
         c.scripts.insert((c.download ? "RETR#" : "STOR#") + QByteArray::number(ordinal),
                          PeerScript { "150", openData, c.download ? sendHalf : takeSome }
                              + (replyFirst ? PeerScript { aborted, resetData } : PeerScript { resetData, aborted }));
-    const bool fails = retries == 0 || ordinals.size() > 1;
     for (int i = 1; i <= count; ++i) {
         const QString file = QStringLiteral("%1%2.dat").arg(stem).arg(i);
         c.files.insert(file.toLatin1(), faultBytes(file.toLatin1(), 300'000));
-        c.transferred << QStringList(i == ordinals[0] && retries ? 2 : 1, file);
-        c.outcomes << file + (i == ordinals[0] && fails ? " fail" : " pass");
+        c.transferred << QStringList(i == ordinals[0] ? 2 : 1, file);
+        c.outcomes << file + (i == ordinals[0] && ordinals.size() > 1 ? " fail" : " pass");
     }
-    c.sessions = retries ? 1 + int(ordinals.size()) : 1;
+    c.sessions = 1 + int(ordinals.size());
     return c;
 }
 
@@ -92,13 +89,10 @@ void SupervisionRetryTest::stalledSessionTimesOut()
 
     s.verify();
     QVERIFY2(ticks >= 10 * row.sessions && ticks <= 11 * row.sessions, qPrintable(QString::number(ticks)));
-    QList<qsizetype> oneLinePerEndedSession(row.sessions);
-    std::iota(oneLinePerEndedSession.begin(), oneLinePerEndedSession.end(), 0);
-    QCOMPARE(logLinesAtStart, oneLinePerEndedSession);
+    QCOMPARE(logLinesAtStart, QList<qsizetype>({ 0, 1, 2 }).first(row.sessions));
     QCOMPARE(FaultChecks::errorMessages(s.job.errorLog()),
              QStringList(row.sessions, "Timeout Error") + QStringList { "Unknown Error" });
     QCOMPARE(s.job.scheduleDisplay(), QStringLiteral("9AMTimeout"));
-    QVERIFY(!s.p.session.recoveryInProgress);
 }
 
 void SupervisionRetryTest::resetRetries_data()
@@ -129,7 +123,6 @@ void SupervisionRetryTest::resetRetries_data()
         };
     };
     addRows<JobCase>({
-        with(resets("download, one reset: the third file is fetched again", "a", 5, { 3 }), kept),
         // Under "Delete After" the restart finds the third file though those
         // before are gone.
         resets("download, the 426 before each of two resets: the third is fetched again, fails, the job goes on",
@@ -137,14 +130,12 @@ void SupervisionRetryTest::resetRetries_data()
         with(resets("LIST: the give-up resumes at the entry after the failed file", "a", 5, { 3, 4 }), listMode),
         with(with(resets("two resets on the last NLST entry: the job stops", "a", 3, { 3, 4 }), kept), stops),
         with(with(resets("two resets on the last LIST entry: the job stops", "a", 3, { 3, 4 }), listMode), stops),
-        with(resets("download, retries 0: no retry, the job goes on", "a", 5, { 3 }, false, 0), kept),
         with(resets("a retry resumes beyond 16-bit listing positions", "a", 3, { 2 }), pastSixteenBits),
         // Under "Delete After UpLoad" a stored file leaves the working folder
         // only once the server has confirmed it.
         resets("upload, one reset: the fifth file is stored again", "u", 7, { 5 }),
         resets("upload, the 426 before each of two resets: the fifth is stored again, fails, the job goes on", "u", 7,
                { 5, 6 }, true),
-        resets("upload, retries 0: no retry, the job goes on", "u", 7, { 5 }, false, 0),
     });
 }
 
