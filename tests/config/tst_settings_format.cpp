@@ -90,23 +90,12 @@ private slots:
         QCOMPARE(::siteLine(*read, recallPassword && !read->password.isEmpty()), line);
     }
 
-    // Text after a closing quote, binary garbage, a password that cannot be
-    // unscrambled.
+    // Text after a closing quote, a password that cannot be unscrambled.
     void linesThisProgramDidNotWriteAreRejected()
     {
         for (const QByteArray& line : { QByteArray(R"("h"x,"u","bdf","/in","21","*.*","1","0","3","PM")"),
-                                        QByteArray("\x00\xff\x01\"\x02,,\xfe\x7f", 10),
                                         QByteArray("\"h\",\"u\",\"\x01\x01\",\"/in\",\"21\",\"*.*\",\"1\",\"0\",\"3\",\"PM\"") })
             QVERIFY2(!parseSiteLine(line), line.toPercentEncoding().constData());
-    }
-
-    // A folder keeps blanks, commas and characters outside Latin-1; double
-    // quotes and line breaks are left out, and the line stays one line.
-    void workPath()
-    {
-        const QByteArray line = workPathLine("/srv/a b,c/caf\u00e9 \u65e5\u672c\"q\"\r\n");
-        QVERIFY(!line.contains('\r') && !line.contains('\n'));
-        QCOMPARE(parseWorkPathLine(line), std::optional<QString>("/srv/a b,c/caf\u00e9 \u65e5\u672cq"));
     }
 
     // A file everyone could read is replaced whole by one for its owner
