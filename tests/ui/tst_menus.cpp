@@ -69,8 +69,7 @@ private slots:
         ScriptedFtpPeer peer;
         peer.stopAnsweringAt("USER");
         pointDownloadSite(program.engine, { .port = peer.port(), .user = "alice", .password = "s3cret", .pattern = "*.dat" });
-        bool closeRefused = false;
-        bool closedByExitNow = false;
+        bool closeRefused = false, closedByExitNow = false;
         // The job waits further down the stack; the operator acts meanwhile.
         connect(&peer, &ScriptedFtpPeer::commandReceived, this, [&](const QString& line) {
             if (!line.startsWith(QLatin1String("USER")))
@@ -83,8 +82,7 @@ private slots:
         // Returns once the supervision has ended the session nobody answers.
         runDownloadJob(program.engine);
 
-        QVERIFY(closeRefused);
-        QVERIFY(closedByExitNow);
+        QVERIFY(closeRefused && closedByExitNow);
         QVERIFY(fileBytes(p.folder.file("valuesd.log")).contains("127.0.0.1"));
         QCOMPARE(fileBytes(p.folder.file("pather.log")), workPathLine(program.engine.workPath) + "\r\n");
     }

@@ -7,15 +7,6 @@
 
 using namespace operatorActions;
 
-namespace {
-
-QStringList column(const SiteColumn& column, int count)
-{
-    return QStringList(column.begin() + 1, column.begin() + 1 + count);
-}
-
-}
-
 class SiteListsTest : public QObject {
     Q_OBJECT
 
