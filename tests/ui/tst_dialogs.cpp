@@ -40,13 +40,6 @@ Dialog* openedDialog(const Form1& form)
                                                                                                           : nullptr;
 }
 
-// A key pressed in the dialog, delivered through its window as the
-// operator's keys are; no key: the window's close button.
-void closeDialog(QDialog* dialog, Qt::Key key)
-{
-    key == Qt::Key_unknown ? (void)dialog->close() : QTest::keyClick(dialog->windowHandle(), key);
-}
-
 }
 
 Q_DECLARE_METATYPE(TimeDialogCase)
@@ -96,7 +89,8 @@ private slots:
         pick(dialog->Combo2, c.halfDayPicked);
         if (c.activeClicked)
             click(dialog->Check1);
-        closeDialog(dialog, c.closingKey);
+        // A key goes through the dialog's window as the operator's keys do.
+        c.closingKey == Qt::Key_unknown ? (void)dialog->close() : QTest::keyClick(dialog->windowHandle(), c.closingKey);
 
         QTRY_VERIFY_WITH_TIMEOUT(!dialog, kWaitMs);
         QCOMPARE(row.scheduleDisplay->text(), c.display);
@@ -122,7 +116,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT((entry = folders->index(chosen)).isValid() && dialog->Dir1->visualRect(entry).isValid(), kWaitMs);
         QTest::mouseDClick(dialog->Dir1->viewport(), Qt::LeftButton, {}, dialog->Dir1->visualRect(entry).center());
 
-        closeDialog(dialog, Qt::Key_Escape);
+        QTest::keyClick(dialog->windowHandle(), Qt::Key_Escape);
 
         QTRY_VERIFY_WITH_TIMEOUT(!dialog, kWaitMs);
         QCOMPARE(p.program.engine.File2.Path(), chosen);
