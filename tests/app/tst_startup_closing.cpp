@@ -1,22 +1,15 @@
 // Start-up and closing: the window opening, the working folder "pather.log"
 // names, the site files start-up reads and closing writes, and when the close
 // request is refused.
-#include "support/FileBytes.h"
-#include "support/SampleSites.h"
 #include "support/StartedProgram.h"
-#include "support/TemporaryCurrentFolder.h"
+#include "ui/OperatorActions.h"
 
-#include <QDir>
 #include <QScreen>
-#include <QTest>
 
 class StartUpClosingTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { current.emplace(); }
-    void cleanup() { current.reset(); }
-
     // A stored folder is used only while it exists; the current one otherwise.
     void storedWorkPath_data()
     {
@@ -29,6 +22,7 @@ private slots:
     void storedWorkPath()
     {
         QFETCH(QString, stored);
+        const TemporaryCurrentFolder current;
         const QString earlier = QDir::current().absoluteFilePath(stored);
         QVERIFY(writeFileBytes("pather.log", stored.isEmpty() ? QByteArray("\x00\"\xff,\x01\r\n", 7) : workPathLine(earlier) + "\r\n"));
         const bool exists = !stored.isEmpty() && stored != "deleted";
@@ -43,20 +37,18 @@ private slots:
     // opens centred with its icon, and closing writes it back as it was.
     void twoHundredSitesComeBackAsTheyWent()
     {
-        QVERIFY(writeFileBytes("valuesd.log", goodLines("down", kMaxSites)));
-        QVERIFY(writeFileBytes("valuesu.log", goodLines("up", kMaxSites)));
-        auto p = startedProgram();
-        p->form.openCentred();
+        ProgramUnderTest t(goodLines("down", kMaxSites), goodLines("up", kMaxSites));
+        Program& p = t.program;
         // Within the rounding of two centres of whole pixels.
-        QVERIFY((p->form.frameGeometry().center() - p->form.screen()->availableGeometry().center()).manhattanLength() <= 4);
-        QVERIFY(!p->form.windowIcon().pixmap(48).isNull());
-        for (const auto& [row, prefix] : { std::pair { downloadRow(p->window), "down" }, { uploadRow(p->window), "up" } }) {
+        QVERIFY((p.form.frameGeometry().center() - p.form.screen()->availableGeometry().center()).manhattanLength() <= 4);
+        QVERIFY(!p.form.windowIcon().pixmap(48).isNull());
+        for (const auto& [row, prefix] : { std::pair { downloadRow(p.window), "down" }, { uploadRow(p.window), "up" } }) {
             const SiteRecord first = variedSite(prefix, 1);
             QCOMPARE(rowShows(row), (QStringList { first.host, first.user, first.password, first.path, first.pattern, first.port, "2PM InActive" }));
             QCOMPARE(itemsOf(row.hostList), hostsOf(row.site));
         }
         QVERIFY(QFile::remove("valuesd.log") && QFile::remove("valuesu.log"));
-        p->form.close();
+        p.form.close();
         QCOMPARE(fileBytes("valuesd.log"), goodLines("down", kMaxSites));
         QCOMPARE(fileBytes("valuesu.log"), goodLines("up", kMaxSites));
     }
@@ -66,22 +58,18 @@ private slots:
     // sites and the working folder.
     void aRunningJobRefusesTheCloseUntilTheCaptionSaysIdle()
     {
-        auto p = startedProgram();
-        // The working folder chosen during the run, as the path dialog sets it.
-        QVERIFY(QDir::current().mkdir("chosen"));
-        p->engine.workPath = QDir::current().absoluteFilePath("chosen");
-        p->engine.schedule.uploadJobRunning = true;
-        p->engine.setCaption("Tolvane- Uploading at 10:00:00");
-        p->form.close();
+        // The working folder is not the current one, as the path dialog may leave it.
+        ProgramUnderTest t;
+        Program& p = t.program;
+        p.engine.schedule.uploadJobRunning = true;
+        p.engine.setCaption("Tolvane- Uploading at 10:00:00");
+        p.form.close();
         QVERIFY(!QFile::exists("valuesu.log") && readWorkPath() == QDir::currentPath());
 
-        p->engine.setCaption("Tolvane - Idle");
-        p->form.close();
-        QVERIFY(QFile::exists("valuesu.log") && readWorkPath() == p->engine.workPath);
+        p.engine.setCaption("Tolvane - Idle");
+        p.form.close();
+        QVERIFY(QFile::exists("valuesu.log") && readWorkPath() == p.engine.workPath);
     }
-
-private:
-    std::optional<TemporaryCurrentFolder> current;
 };
 
 QTEST_MAIN(StartUpClosingTest)

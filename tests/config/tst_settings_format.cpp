@@ -50,9 +50,6 @@ class SettingsFormatTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { current.emplace(); }
-    void cleanup() { current.reset(); }
-
     // The line written, and the same line again from what reading it gives
     // (a password left out reads back empty, and is left out again).
     void siteLine_data()
@@ -110,6 +107,7 @@ private slots:
     void savingASettingsFile()
     {
         QFETCH(bool, saved);
+        const TemporaryCurrentFolder current;
         QVERIFY(writeFileBytes("valuesd.log", "old\r\n"));
         QVERIFY(QFile::setPermissions("valuesd.log", QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
         FailingSaveFile file("valuesd.log", saved ? 1000 : QByteArray("first\r\nsec").size());
@@ -120,9 +118,6 @@ private slots:
         QVERIFY(::stat("valuesd.log", &written) == 0);
         QCOMPARE(written.st_mode & 0777, saved ? 0600u : 0604u);
     }
-
-private:
-    std::optional<TemporaryCurrentFolder> current;
 };
 
 QTEST_GUILESS_MAIN(SettingsFormatTest)
