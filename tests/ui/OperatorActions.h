@@ -25,8 +25,7 @@ Q_DECLARE_METATYPE(JobKind)
 // boxes recorded, not shown. Keys reach the window once the window system has
 // shown it.
 struct ProgramUnderTest {
-    explicit ProgramUnderTest(double timeScale = 0.02) : ProgramUnderTest({}, {}, timeScale) {}
-    ProgramUnderTest(const QByteArray& downloadSites, const QByteArray& uploadSites, double timeScale = 0.02)
+    explicit ProgramUnderTest(const QByteArray& downloadSites = {}, const QByteArray& uploadSites = {}, double timeScale = 0.02)
     {
         TimeScale::set(timeScale);
         for (const auto& [file, sites] : { std::pair { "valuesd.log", downloadSites }, { "valuesu.log", uploadSites } })

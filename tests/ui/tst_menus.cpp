@@ -64,7 +64,7 @@ private slots:
     // closes it anyway and still saves the sites and the working folder.
     void exitNowClosesTheProgramDuringADownload()
     {
-        ProgramUnderTest p(kFastTimeScale);
+        ProgramUnderTest p({}, {}, kFastTimeScale);
         Program& program = p.program;
         ScriptedFtpPeer peer;
         peer.stopAnsweringAt("USER");

@@ -85,7 +85,7 @@ private slots:
     // for one more.
     void a201stSiteIsRefused()
     {
-        ProgramUnderTest p(goodLines("s", kMaxSites), {});
+        ProgramUnderTest p(goodLines("s", kMaxSites));
         Row row = downloadRow(p.program.window);
         const QStringList full = itemsOf(row.hostList);
 
