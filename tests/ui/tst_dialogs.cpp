@@ -1,6 +1,6 @@
-// The dialogs: what the schedule time dialog shows and what closing it leaves
-// in the site, and the folder the working-path dialog keeps; each closed in
-// every way the operator may close it.
+// The dialogs: what the schedule time dialog shows and what closing it, in
+// every way the operator may close it, leaves in the site; and the folder the
+// working-path dialog keeps.
 #include "OperatorActions.h"
 
 #include "ui/Form2.h"
