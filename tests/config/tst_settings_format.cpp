@@ -50,9 +50,6 @@ class SettingsFormatTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { current.emplace(); }
-    void cleanup() { current.reset(); }
-
     // The line written, and the same line again from what reading it gives
     // (a password left out reads back empty, and is left out again).
     void siteLine_data()
@@ -90,23 +87,12 @@ private slots:
         QCOMPARE(::siteLine(*read, recallPassword && !read->password.isEmpty()), line);
     }
 
-    // Text after a closing quote, binary garbage, a password that cannot be
-    // unscrambled.
+    // Text after a closing quote, a password that cannot be unscrambled.
     void linesThisProgramDidNotWriteAreRejected()
     {
         for (const QByteArray& line : { QByteArray(R"("h"x,"u","bdf","/in","21","*.*","1","0","3","PM")"),
-                                        QByteArray("\x00\xff\x01\"\x02,,\xfe\x7f", 10),
                                         QByteArray("\"h\",\"u\",\"\x01\x01\",\"/in\",\"21\",\"*.*\",\"1\",\"0\",\"3\",\"PM\"") })
             QVERIFY2(!parseSiteLine(line), line.toPercentEncoding().constData());
-    }
-
-    // A folder keeps blanks, commas and characters outside Latin-1; double
-    // quotes and line breaks are left out, and the line stays one line.
-    void workPath()
-    {
-        const QByteArray line = workPathLine("/srv/a b,c/caf\u00e9 \u65e5\u672c\"q\"\r\n");
-        QVERIFY(!line.contains('\r') && !line.contains('\n'));
-        QCOMPARE(parseWorkPathLine(line), std::optional<QString>("/srv/a b,c/caf\u00e9 \u65e5\u672cq"));
     }
 
     // A file everyone could read is replaced whole by one for its owner
@@ -121,6 +107,7 @@ private slots:
     void savingASettingsFile()
     {
         QFETCH(bool, saved);
+        const TemporaryCurrentFolder current;
         QVERIFY(writeFileBytes("valuesd.log", "old\r\n"));
         QVERIFY(QFile::setPermissions("valuesd.log", QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther));
         FailingSaveFile file("valuesd.log", saved ? 1000 : QByteArray("first\r\nsec").size());
@@ -131,9 +118,6 @@ private slots:
         QVERIFY(::stat("valuesd.log", &written) == 0);
         QCOMPARE(written.st_mode & 0777, saved ? 0600u : 0604u);
     }
-
-private:
-    std::optional<TemporaryCurrentFolder> current;
 };
 
 QTEST_GUILESS_MAIN(SettingsFormatTest)

@@ -40,10 +40,8 @@ RealFtpServer::RealFtpServer(Kind kind) : serverKind(kind)
 QList<RealFtpServer::Kind> RealFtpServer::kindsUnderTest()
 {
     const QString chosen = qEnvironmentVariable("TOLVANE_REAL_SERVER");
-    QList<Kind> kinds;
-    for (const Kind kind : { Kind::Pyftpdlib, Kind::Vsftpd, Kind::Proftpd, Kind::PureFtpd })
-        if (chosen.isEmpty() || chosen == name(kind))
-            kinds << kind;
+    QList<Kind> kinds { Kind::Pyftpdlib, Kind::Vsftpd, Kind::Proftpd, Kind::PureFtpd };
+    kinds.removeIf([&chosen](Kind kind) { return !chosen.isEmpty() && chosen != name(kind); });
     return kinds;
 }
 

@@ -39,13 +39,9 @@ inline QStringList itemsOf(const QComboBox* list)
     return items;
 }
 
-inline QStringList hostsOf(SiteColumns site)
-{
-    QStringList hosts;
-    for (int slot = 1; slot <= site.count; ++slot)
-        hosts.append(site.hosts[size_t(slot)]);
-    return hosts;
-}
+// Slots 1 to count of a site column.
+inline QStringList column(const SiteColumn& column, int count) { return QStringList(column.begin() + 1, column.begin() + 1 + count); }
+inline QStringList hostsOf(const SiteColumns& site) { return column(site.hosts, site.count); }
 
 // What a job's row shows: the host, user, password, path, pattern and port,
 // and the schedule display.

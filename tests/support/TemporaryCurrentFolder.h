@@ -10,8 +10,6 @@ class TemporaryCurrentFolder {
 public:
     TemporaryCurrentFolder() { QDir::setCurrent(folder.path()); }
     ~TemporaryCurrentFolder() { QDir::setCurrent(previous); }
-    TemporaryCurrentFolder(const TemporaryCurrentFolder&) = delete;
-    TemporaryCurrentFolder& operator=(const TemporaryCurrentFolder&) = delete;
 
     QString path() const { return folder.path(); }
     // A path inside the folder.

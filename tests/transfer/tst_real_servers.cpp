@@ -69,7 +69,7 @@ private slots:
     {
         QTest::addColumn<Kind>("kind");
         QTest::addColumn<bool>("nlst");
-        QTest::addColumn<Scenario>("scenario");
+        QTest::addColumn<Scenario>("s");
         const TestFile a { "a.dat" };
         const QList<std::pair<const char*, Scenario>> matrix {
             { "*.dat: a blank, an accent, 0 B to 1 MiB, a year-old file; other.txt stays",
@@ -86,10 +86,9 @@ private slots:
         };
         for (const Kind kind : RealFtpServer::kindsUnderTest()) {
             const QByteArray server = RealFtpServer::name(kind).toLatin1();
-            for (const bool nlst : { true, false }) {
+            for (const bool nlst : { true, false })
                 for (const auto& [name, scenario] : matrix)
                     QTest::addRow("%s %s: %s", server.constData(), nlst ? "NLST" : "LIST", name) << kind << nlst << scenario;
-            }
             // Every other server refuses a download, the others an upload.
             const bool download = int(kind) % 2 == 0;
             QTest::addRow("%s: a wrong password, %s", server.constData(), download ? "download" : "upload")
@@ -104,8 +103,7 @@ private slots:
     {
         QFETCH(Kind, kind);
         QFETCH(bool, nlst);
-        QFETCH(Scenario, scenario);
-        const Scenario& s = scenario;
+        QFETCH(Scenario, s);
         RealFtpServer server(kind);
         START_REAL_FTP_SERVER(server);
         JobUnderTest job(s.download, kNow, s.wrongPassword ? kRefusedLoginTimeScale : kTimeScale);
@@ -129,16 +127,14 @@ private slots:
         };
         const auto runAndCheck = [&] {
             FaultChecks::runWithin([&job] { job.run(); });
-            if (s.download)
-                FaultChecks::verifyDownloadDeletes(serverView(server), files, job.put);
-            else
-                FaultChecks::verifyUploadRemovals(serverView(server), files, job.put);
+            s.download ? FaultChecks::verifyDownloadDeletes(serverView(server), files, job.put)
+                       : FaultChecks::verifyUploadRemovals(serverView(server), files, job.put);
             for (const QString& name : passed)
                 QVERIFY2(fileBytesNamed(destination, name.toLatin1()) == files.value(name.toLatin1()), qPrintable(name));
             QCOMPARE(listed(folderEntries(destination)), listed(passed));
             QCOMPARE(listed(folderEntries(source)), listed(kept));
-            QStringList outcomes = FaultChecks::outcomesIn(job.put.logFile(s.download ? "dl_file_size.log" : "fileupl.log"));
-            QCOMPARE(listed(outcomes.replaceInStrings(QStringLiteral(" pass"), QString())), listed(passed));
+            const QString outcomeLog = job.put.logFile(s.download ? "dl_file_size.log" : "fileupl.log");
+            QCOMPARE(listed(FaultChecks::outcomesIn(outcomeLog).replaceInStrings(QStringLiteral(" pass"), QString())), listed(passed));
             QCOMPARE(listed(FaultChecks::recordsIn(job.put.logFile(s.download ? "filename2.log" : "fileupl1.log"))), listed(passed));
             QCOMPARE(listed(FaultChecks::errorMessages(job.errorLog())), s.wrongPassword ? "Invalid User/Pass" : "");
             QCOMPARE(job.scheduleDisplay(), s.wrongPassword ? "9AM Login Failed" : "9AM Active");

@@ -8,6 +8,7 @@
 #include "app/Program.h"
 #include "app/StartUp.h"
 #include "platform/TimeScale.h"
+#include "support/FileBytes.h"
 #include "support/SampleSites.h"
 #include "support/TemporaryCurrentFolder.h"
 
@@ -17,21 +18,25 @@
 
 Q_DECLARE_METATYPE(JobKind)
 
-// A fresh program as start-up leaves it, its window shown, in a temporary
-// current folder of its own, with the working folder "work" inside it, timers
-// running at the given scale (by default one program second lasts 20 ms) and
-// message boxes recorded, not shown. Keys reach the window once the window
-// system has shown it.
+// A fresh program as start-up leaves it, its window opened as the program
+// opens it, in a temporary current folder of its own holding the site files
+// given (none for an empty one) and the working folder "work", timers running
+// at the given scale (by default one program second lasts 20 ms) and message
+// boxes recorded, not shown. Keys reach the window once the window system has
+// shown it.
 struct ProgramUnderTest {
-    explicit ProgramUnderTest(double timeScale = 0.02)
+    explicit ProgramUnderTest(const QByteArray& downloadSites = {}, const QByteArray& uploadSites = {}, double timeScale = 0.02)
     {
         TimeScale::set(timeScale);
+        for (const auto& [file, sites] : { std::pair { "valuesd.log", downloadSites }, { "valuesu.log", uploadSites } })
+            if (!sites.isEmpty())
+                writeFileBytes(file, sites);
         program.form.messages.recordInsteadOfShowing();
         startUp(program);
         QDir(folder.path()).mkdir(QStringLiteral("work"));
         program.engine.workPath = folder.file(QStringLiteral("work"));
         program.engine.File2.setPath(program.engine.workPath);
-        program.form.show();
+        program.form.openCentred();
         if (!QTest::qWaitForWindowExposed(&program.form))
             qWarning("the window was not shown: keys may not reach it");
     }

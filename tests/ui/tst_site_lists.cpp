@@ -3,32 +3,8 @@
 #include "OperatorActions.h"
 
 #include "schedule/FieldLocks.h"
-#include "support/FileBytes.h"
-#include "support/StartedProgram.h"
-#include "ui/SiteList.h"
 
 using namespace operatorActions;
-
-namespace {
-
-QStringList column(const SiteColumn& column, int count)
-{
-    return QStringList(column.begin() + 1, column.begin() + 1 + count);
-}
-
-// Sites "a", "b", ... with users "ua", "ub", ..., the n-th at 3 + n PM,
-// active, with the duplicate check off; the row shows site 1.
-void typeSites(Row& row, const QStringList& hosts)
-{
-    for (int i = 0; i < hosts.size(); ++i) {
-        typeSite(row, { .host = hosts[i], .user = "u" + hosts[i], .port = QString::number(2121 + i) });
-        putSite(row.site, i + 1, { hosts[i], "u" + hosts[i], "s3cret", "/in", QString::number(2121 + i), "*.dat", "0", "1",
-                                   QString::number(4 + i), "PM" });
-    }
-    pick(row.hostList, 0);
-}
-
-}
 
 class SiteListsTest : public QObject {
     Q_OBJECT
@@ -56,37 +32,36 @@ private slots:
 
     // Picking an item loads its site: each field's handler stores into the
     // current site, so the slot picked must be current before the row fills;
-    // the duplicate-check box writes the site shown, and only that one. A site
-    // is removed only while it is shown and its job is not running; the sites
-    // after it move up, the row shows the first, its job off, and the slot
-    // freed is fresh for the next site typed.
+    // the duplicate-check box writes the site shown. A site is removed only
+    // while it is shown and its job is not running; the sites after it move
+    // up, the row shows the first, its job off, and the slot freed is fresh
+    // for the next site typed.
     void pickingThenRemovingASite()
     {
-        ProgramUnderTest p;
+        ProgramUnderTest p({}, goodLines("u", 3));
         Row row = uploadRow(p.program.window);
-        typeSites(row, { "a", "b", "c" });
-        row.site.dupeFlags[1] = QStringLiteral("1");
+        const SiteRecord first = variedSite("u", 1), second = variedSite("u", 2), third = variedSite("u", 3);
         clearHost(row);
         choose(p.program.form.ai_rem2);
 
         pick(row.hostList, 1);
-        QCOMPARE(rowShows(row), (QStringList { "b", "ub", "s3cret", "/in", "*.dat", "2122", "5PM Active" }));
-        QCOMPARE(column(row.site.users, 3), (QStringList { "ua", "ub", "uc" }));
+        QCOMPARE(rowShows(row), (QStringList { second.host, second.user, second.password, second.path, second.pattern, second.port, "3AM InActive" }));
+        QCOMPARE(column(row.site.users, 3), (QStringList { first.user, second.user, third.user }));
         QVERIFY(!row.dupeBox->isChecked());
         click(row.dupeBox);
-        QCOMPARE(column(row.site.dupeFlags, 3), (QStringList { "1", "1", "0" }));
+        QCOMPARE(column(row.site.dupeFlags, 3), (QStringList { "1", "1", "1" }));
         click(row.jobSwitch);
         lockUploadFields(p.program.engine);
         choose(p.program.form.ai_rem2);
         unlockUploadFields(p.program.engine);
-        QCOMPARE(hostsOf(row.site), (QStringList { "a", "b", "c" }));
+        QCOMPARE(hostsOf(row.site), (QStringList { first.host, second.host, third.host }));
 
         choose(p.program.form.ai_rem2);
 
-        QCOMPARE(itemsOf(row.hostList), (QStringList { "a", "c" }));
-        QCOMPARE(hostsOf(row.site), (QStringList { "a", "c" }));
-        QCOMPARE(column(row.site.hours, 2), (QStringList { "4", "6" }));
-        QCOMPARE(rowShows(row), (QStringList { "a", "ua", "s3cret", "/in", "*.dat", "2121", "4PM Active" }));
+        QCOMPARE(itemsOf(row.hostList), (QStringList { first.host, third.host }));
+        QCOMPARE(hostsOf(row.site), itemsOf(row.hostList));
+        QCOMPARE(column(row.site.hours, 2), (QStringList { first.hour, third.hour }));
+        QCOMPARE(rowShows(row), (QStringList { first.host, first.user, first.password, first.path, first.pattern, first.port, "2PM InActive" }));
         QVERIFY(!row.jobSwitch->isChecked() && !row.scheduleTimer.Enabled());
         typeSite(row, { QStringLiteral("d") });
         QCOMPARE(row.scheduleDisplay->text(), QStringLiteral("1AM InActive"));
@@ -97,30 +72,21 @@ private slots:
     // not a list item without a site behind it.
     void aHostTypedWhileNoSiteIsShownMakesANewSite()
     {
-        TemporaryCurrentFolder folder;
-        QVERIFY(writeFileBytes("valuesd.log", goodLines("h", 2)));
-        QVERIFY(writeFileBytes("valuesu.log", "not a site\r\n"));
-        const auto program = startedProgram();
-        Row row = downloadRow(program->window);
-        QCOMPARE(row.hostList->currentText(), QString());
+        ProgramUnderTest p(goodLines("h", 1), "not a site\r\n");
+        Row row = downloadRow(p.program.window);
 
         QTest::keyClicks(row.hostList, QStringLiteral("x"));
 
-        const QStringList hosts { variedSite("h", 1).host, variedSite("h", 2).host, "x" };
-        QCOMPARE(itemsOf(row.hostList), hosts);
-        QCOMPARE(column(row.site.hosts, 3), hosts);
+        QCOMPARE(itemsOf(row.hostList), (QStringList { variedSite("h", 1).host, "x" }));
+        QCOMPARE(hostsOf(row.site), itemsOf(row.hostList));
     }
 
     // Refused, and refused again while still full; a site removed makes room
     // for one more.
     void a201stSiteIsRefused()
     {
-        ProgramUnderTest p;
+        ProgramUnderTest p(goodLines("s", kMaxSites));
         Row row = downloadRow(p.program.window);
-        for (int site = 1; site <= kMaxSites; ++site) {
-            setHostText(row, QString());
-            setHostText(row, QStringLiteral("s%1").arg(site));
-        }
         const QStringList full = itemsOf(row.hostList);
 
         clearHost(row);
@@ -129,12 +95,12 @@ private slots:
         QCOMPARE(hostsOf(row.site), full);
         QCOMPARE(itemsOf(row.hostList), full);
 
-        pick(row.hostList, 0);
+        pick(row.hostList, 1);
         choose(p.program.form.ai_rem);
         clearHost(row);
         QTest::keyClicks(row.hostList, QStringLiteral("x"));
         QCOMPARE(p.program.form.messages.shown().size(), 2);
-        QCOMPARE(hostsOf(row.site), full.mid(1) << QStringLiteral("x"));
+        QCOMPARE(hostsOf(row.site), full.first(1) + full.mid(2) << QStringLiteral("x"));
     }
 };
 
