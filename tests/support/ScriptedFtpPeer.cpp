@@ -17,7 +17,8 @@ struct ScriptedFtpPeer::Answer {
 };
 
 // One control connection: its data connection, the command line being read,
-// and the answers waiting their turn, the first under way at its step.
+// and the answers waiting their turn, the first under way at its step with
+// its data: what is still to send, or what was taken so far.
 struct ScriptedFtpPeer::Session {
     QTcpSocket* control = nullptr;
     QPointer<QTcpSocket> data;
@@ -27,11 +28,8 @@ struct ScriptedFtpPeer::Session {
     std::deque<Answer> answers;
     qsizetype step = 0;
     QByteArray content;
-    qsizetype sent = 0;
-    QByteArray received;
     bool waiting = false;
     bool silent = false;
-    bool closed = false;
     QList<QMetaObject::Connection> waits;
 };
 
@@ -89,7 +87,6 @@ void ScriptedFtpPeer::accept()
         s.control = control;
         connect(control, &QTcpSocket::readyRead, this, [this, &s] { read(s); });
         connect(control, &QTcpSocket::disconnected, this, [&s] {
-            s.closed = true;
             if (s.data)
                 s.data->abort();
         });
@@ -101,11 +98,10 @@ void ScriptedFtpPeer::accept()
 void ScriptedFtpPeer::read(Session& s)
 {
     s.unfinishedLine += s.control->readAll();
-    for (qsizetype end = s.unfinishedLine.indexOf('\n'); end >= 0; end = s.unfinishedLine.indexOf('\n')) {
+    for (qsizetype end; (end = s.unfinishedLine.indexOf('\n')) >= 0; s.unfinishedLine.remove(0, end + 1)) {
         QByteArray line = s.unfinishedLine.left(end);
         if (line.endsWith('\r'))
             line.chop(1);
-        s.unfinishedLine.remove(0, end + 1);
         transcript << QString::fromLatin1(line);
         emit commandReceived(transcript.last());
         const qsizetype space = line.indexOf(' ');
@@ -157,11 +153,11 @@ QByteArray ScriptedFtpPeer::replyLines(const Answer& a, const QByteArray& lines)
 {
     QByteArray text;
     for (const QByteArray& line : lines.split('\n')) {
-        if (line == "150" && a.verb == "RETR")
-            text += "150 Opening data connection for " + a.argument + " ("
-                + QByteArray::number(files.value(a.argument).size()) + " bytes)\r\n";
-        else
-            text += line + (line.size() == 3 ? " Okay.\r\n" : "\r\n");
+        const bool announced = line == "150" && a.verb == "RETR";
+        text += announced ? "150 Opening data connection for " + a.argument + " ("
+                + QByteArray::number(files.value(a.argument).size()) + " bytes)"
+                          : line + (line.size() == 3 ? " Okay." : "");
+        text += "\r\n";
     }
     return text;
 }
@@ -175,14 +171,11 @@ void ScriptedFtpPeer::goOn(Session& s)
         s.answers.pop_front();
         s.step = 0;
     }
-    if (s.waiting || s.closed || s.answers.empty())
+    if (s.waiting || !connected(s.control) || s.answers.empty())
         return;
     const Answer& a = s.answers.front();
-    if (s.step == 0) {
+    if (s.step == 0)
         s.content = contentFor(a);
-        s.sent = 0;
-        s.received.clear();
-    }
     s.waiting = true;
     perform(s, a, a.script[s.step++]);
 }
@@ -190,14 +183,16 @@ void ScriptedFtpPeer::goOn(Session& s)
 void ScriptedFtpPeer::perform(Session& s, const Answer& a, const PeerStep& step)
 {
     QTcpSocket* data = s.data;
+    const bool lesser = step.n == 1;
     switch (step.act) {
     case PeerStep::Reply:
+        write(s.control, replyLines(a, step.bytes));
+        break;
     case PeerStep::Raw:
-        write(s.control, step.act == PeerStep::Raw ? step.bytes : replyLines(a, step.bytes));
+        write(s.control, step.bytes);
         break;
     case PeerStep::Delay:
-        QTimer::singleShot(step.ms, s.control, [this, &s] { resume(s); });
-        return;
+        return QTimer::singleShot(step.n, s.control, [this, &s] { resume(s); });
     case PeerStep::Open:
         if (data)
             data->deleteLater();
@@ -211,24 +206,19 @@ void ScriptedFtpPeer::perform(Session& s, const Answer& a, const PeerStep& step)
             return true;
         });
     case PeerStep::Send:
-    case PeerStep::SendHalf: {
-        const QByteArray bytes = s.content.mid(s.sent, step.act == PeerStep::SendHalf ? s.content.size() / 2 - s.sent : -1);
-        s.sent += bytes.size();
-        if (connected(data) && !bytes.isEmpty()) {
+        if (const QByteArray bytes = s.content.first(lesser ? s.content.size() / 2 : s.content.size()); connected(data) && !bytes.isEmpty()) {
+            s.content.remove(0, bytes.size());
             data->write(bytes);
             return waitFor(s, data, [data] { return data->bytesToWrite() == 0 || !connected(data); });
         }
         break;
-    }
     case PeerStep::Close:
-        if (data) {
+        if (lesser && connected(data))
+            ::shutdown(int(data->socketDescriptor()), SHUT_WR);
+        else if (data && !lesser) {
             data->disconnectFromHost();
             return waitFor(s, data, [data] { return data->state() == QAbstractSocket::UnconnectedState; });
         }
-        break;
-    case PeerStep::EndSending:
-        if (connected(data))
-            ::shutdown(int(data->socketDescriptor()), SHUT_WR);
         break;
     case PeerStep::Reset:
         if (connected(data)) {
@@ -238,14 +228,13 @@ void ScriptedFtpPeer::perform(Session& s, const Answer& a, const PeerStep& step)
         }
         break;
     case PeerStep::Take:
-    case PeerStep::TakeSome:
         if (data) {
-            return waitFor(s, data, [this, &s, data, some = step.act == PeerStep::TakeSome, a] {
-                s.received += data->readAll();
-                if (connected(data) && !(some && !s.received.isEmpty()))
+            return waitFor(s, data, [this, &s, data, lesser, a] {
+                s.content += data->readAll();
+                if (connected(data) && !(lesser && !s.content.isEmpty()))
                     return false;
                 if (a.verb == "STOR")
-                    files.insert(a.argument, s.received);
+                    files.insert(a.argument, s.content);
                 return true;
             });
         }
@@ -258,9 +247,7 @@ void ScriptedFtpPeer::perform(Session& s, const Answer& a, const PeerStep& step)
     case PeerStep::HangUp:
         if (data)
             data->abort();
-        s.control->disconnectFromHost();
-        s.closed = true;
-        return;
+        return s.control->disconnectFromHost();
     }
     resume(s);
 }
@@ -281,9 +268,8 @@ void ScriptedFtpPeer::waitFor(Session& s, QTcpSocket* socket, const std::functio
 
 void ScriptedFtpPeer::resume(Session& s)
 {
-    for (const QMetaObject::Connection& link : std::as_const(s.waits))
+    for (const QMetaObject::Connection& link : std::exchange(s.waits, {}))
         disconnect(link);
-    s.waits.clear();
     QMetaObject::invokeMethod(this, [this, &s] {
         s.waiting = false;
         goOn(s);
