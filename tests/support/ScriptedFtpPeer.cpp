@@ -28,9 +28,11 @@ struct ScriptedFtpPeer::Session {
     std::deque<Answer> answers;
     qsizetype step = 0;
     QByteArray content;
-    bool waiting = false;
+    // The step under way is done once this holds; a wait is ended by the
+    // data connection's signals, or by a timer.
+    std::function<bool()> until;
+    bool queued = false;
     bool silent = false;
-    QList<QMetaObject::Connection> waits;
 };
 
 namespace {
@@ -67,15 +69,10 @@ ScriptedFtpPeer::~ScriptedFtpPeer()
     }
 }
 
-quint16 ScriptedFtpPeer::port() const
-{
-    return server->serverPort();
-}
-
 void ScriptedFtpPeer::say(const PeerScript& script)
 {
     sessions.back()->answers.push_back({ {}, {}, script });
-    goOn(*sessions.back());
+    goOnIfIdle(*sessions.back());
 }
 
 void ScriptedFtpPeer::accept()
@@ -114,7 +111,7 @@ void ScriptedFtpPeer::read(Session& s)
         if (!s.silent)
             s.answers.push_back({ verb, argument, scriptFor(verb, argument) });
     }
-    goOn(s);
+    goOnIfIdle(s);
 }
 
 PeerScript ScriptedFtpPeer::scriptFor(const QByteArray& verb, const QByteArray& argument)
@@ -164,23 +161,36 @@ QByteArray ScriptedFtpPeer::replyLines(const Answer& a, const QByteArray& lines)
 
 // One answer at a time, in the order the commands came, as a server does, and
 // one step at a time: each goes on from the event loop once the step before
-// is done, never from inside a socket's signal.
+// is done (its wait, if any, holds), never from inside a socket's signal.
 void ScriptedFtpPeer::goOn(Session& s)
 {
-    while (!s.waiting && !s.answers.empty() && s.step == s.answers.front().script.size()) {
+    if (s.until && !s.until())
+        return;
+    s.until = {};
+    for (; !s.answers.empty() && s.step == s.answers.front().script.size(); s.step = 0)
         s.answers.pop_front();
-        s.step = 0;
-    }
-    if (s.waiting || !connected(s.control) || s.answers.empty())
+    if (!connected(s.control) || s.answers.empty())
         return;
     const Answer& a = s.answers.front();
     if (s.step == 0)
         s.content = contentFor(a);
-    s.waiting = true;
-    perform(s, a, a.script[s.step++]);
+    s.until = perform(s, a, a.script[s.step++]);
+    poke(s);
 }
 
-void ScriptedFtpPeer::perform(Session& s, const Answer& a, const PeerStep& step)
+void ScriptedFtpPeer::poke(Session& s)
+{
+    if (!std::exchange(s.queued, true))
+        QMetaObject::invokeMethod(this, [this, &s] { s.queued = false; goOn(s); }, Qt::QueuedConnection);
+}
+
+void ScriptedFtpPeer::goOnIfIdle(Session& s)
+{
+    if (!s.until && !s.queued)
+        goOn(s);
+}
+
+std::function<bool()> ScriptedFtpPeer::perform(Session& s, const Answer& a, const PeerStep& step)
 {
     QTcpSocket* data = s.data;
     const bool lesser = step.n == 1;
@@ -192,34 +202,41 @@ void ScriptedFtpPeer::perform(Session& s, const Answer& a, const PeerStep& step)
         write(s.control, step.bytes);
         break;
     case PeerStep::Delay:
-        return QTimer::singleShot(step.n, s.control, [this, &s] { resume(s); });
-    case PeerStep::Open:
+        QTimer::singleShot(step.n, s.control, [this, &s] { s.until = {}; poke(s); });
+        return [] { return false; };
+    case PeerStep::Open: {
         if (data)
             data->deleteLater();
         s.data = data = new QTcpSocket(this);
+        const auto wake = [this, &s] { poke(s); };
+        connect(data, &QTcpSocket::readyRead, this, wake);
+        connect(data, &QTcpSocket::bytesWritten, this, wake);
+        connect(data, &QTcpSocket::stateChanged, this, wake);
+        connect(data, &QTcpSocket::errorOccurred, this, wake);
         data->connectToHost(s.dataHost, s.dataPort);
-        return waitFor(s, data, [&s, data] {
+        return [&s, data] {
             if (data->state() != QAbstractSocket::UnconnectedState)
                 return data->state() == QAbstractSocket::ConnectedState;
             write(s.control, "425 No data connection.\r\n");
             s.step = s.answers.front().script.size();
             return true;
-        });
+        };
+    }
     case PeerStep::Send:
-        if (const QByteArray bytes = s.content.first(lesser ? s.content.size() / 2 : s.content.size()); connected(data) && !bytes.isEmpty()) {
-            s.content.remove(0, bytes.size());
-            data->write(bytes);
-            return waitFor(s, data, [data] { return data->bytesToWrite() == 0 || !connected(data); });
+        if (connected(data) && !s.content.isEmpty()) {
+            const qsizetype size = lesser ? s.content.size() / 2 : s.content.size();
+            data->write(s.content.first(size));
+            s.content.remove(0, size);
+            return [data] { return data->bytesToWrite() == 0 || !connected(data); };
         }
         break;
     case PeerStep::Close:
         if (lesser && connected(data))
             ::shutdown(int(data->socketDescriptor()), SHUT_WR);
-        else if (data && !lesser) {
-            data->disconnectFromHost();
-            return waitFor(s, data, [data] { return data->state() == QAbstractSocket::UnconnectedState; });
-        }
-        break;
+        if (lesser || !data)
+            break;
+        data->disconnectFromHost();
+        return [data] { return data->state() == QAbstractSocket::UnconnectedState; };
     case PeerStep::Reset:
         if (connected(data)) {
             const linger noLinger { 1, 0 };
@@ -229,14 +246,14 @@ void ScriptedFtpPeer::perform(Session& s, const Answer& a, const PeerStep& step)
         break;
     case PeerStep::Take:
         if (data) {
-            return waitFor(s, data, [this, &s, data, lesser, a] {
+            return [this, &s, data, lesser, stored = a.verb == "STOR" ? a.argument : QByteArray()] {
                 s.content += data->readAll();
                 if (connected(data) && !(lesser && !s.content.isEmpty()))
                     return false;
-                if (a.verb == "STOR")
-                    files.insert(a.argument, s.content);
+                if (!stored.isEmpty())
+                    files.insert(stored, s.content);
                 return true;
-            });
+            };
         }
         break;
     case PeerStep::Hush:
@@ -247,31 +264,8 @@ void ScriptedFtpPeer::perform(Session& s, const Answer& a, const PeerStep& step)
     case PeerStep::HangUp:
         if (data)
             data->abort();
-        return s.control->disconnectFromHost();
+        s.control->disconnectFromHost();
+        break;
     }
-    resume(s);
-}
-
-void ScriptedFtpPeer::waitFor(Session& s, QTcpSocket* socket, const std::function<bool()>& done)
-{
-    if (done())
-        return resume(s);
-    const auto check = [this, &s, done] {
-        if (!s.waits.isEmpty() && done())
-            resume(s);
-    };
-    s.waits = { connect(socket, &QTcpSocket::readyRead, this, check),
-                connect(socket, &QTcpSocket::bytesWritten, this, check),
-                connect(socket, &QTcpSocket::stateChanged, this, check),
-                connect(socket, &QTcpSocket::errorOccurred, this, check) };
-}
-
-void ScriptedFtpPeer::resume(Session& s)
-{
-    for (const QMetaObject::Connection& link : std::exchange(s.waits, {}))
-        disconnect(link);
-    QMetaObject::invokeMethod(this, [this, &s] {
-        s.waiting = false;
-        goOn(s);
-    }, Qt::QueuedConnection);
+    return {};
 }

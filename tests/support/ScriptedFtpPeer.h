@@ -5,12 +5,12 @@
 #include <QMap>
 #include <QObject>
 #include <QStringList>
+#include <QTcpServer>
 
 #include <functional>
 #include <memory>
 #include <vector>
 
-class QTcpServer;
 class QTcpSocket;
 
 // One step of the scripted peer's answer to a command: a reply, written as a
@@ -71,7 +71,7 @@ public:
     ~ScriptedFtpPeer() override;
 
     QString host() const { return QStringLiteral("127.0.0.1"); }
-    quint16 port() const;
+    quint16 port() const { return server->serverPort(); }
     int connectionCount() const { return int(sessions.size()); }
 
     QMap<QByteArray, QByteArray> files;
@@ -94,9 +94,9 @@ private:
     void accept();
     void read(Session& s);
     void goOn(Session& s);
-    void perform(Session& s, const Answer& a, const PeerStep& step);
-    void waitFor(Session& s, QTcpSocket* socket, const std::function<bool()>& done);
-    void resume(Session& s);
+    void poke(Session& s);
+    void goOnIfIdle(Session& s);
+    std::function<bool()> perform(Session& s, const Answer& a, const PeerStep& step);
     PeerScript scriptFor(const QByteArray& verb, const QByteArray& argument);
     QByteArray contentFor(const Answer& a) const;
     QByteArray replyLines(const Answer& a, const QByteArray& lines) const;
