@@ -20,20 +20,17 @@ const QStringList kBothFail { "a.dat fail", "b.dat fail" };
 const QStringList kFirstFails { "a.dat fail", "b.dat pass" };
 const QStringList kBothPass { "a.dat pass", "b.dat pass" };
 
-// Runs the action once the peer receives this command line, or, for "", once
+// Runs the action whenever the peer receives this command line, or, for "", once
 // the first chunk of an upload has gone out: the file is open and being sent.
 SetUp on(const QString& line, const SetUp& action)
 {
     return [line, action](PeerJob& r) {
-        const auto once = [&r, action, done = std::make_shared<bool>(false)] {
-            if (!std::exchange(*done, true))
-                action(r);
-        };
         if (line.isEmpty())
-            QObject::connect(&r.p.ftpclient3, &Winsock::SendComplete, &r.peer, once);
-        QObject::connect(&r.peer, &ScriptedFtpPeer::commandReceived, &r.peer, [line, once](const QString& got) {
+            QObject::connect(&r.p.ftpclient3, &Winsock::SendComplete, &r.peer, [&r, action] { action(r); },
+                             Qt::SingleShotConnection);
+        QObject::connect(&r.peer, &ScriptedFtpPeer::commandReceived, &r.peer, [&r, line, action](const QString& got) {
             if (got == line)
-                once();
+                action(r);
         });
     };
 }
@@ -95,9 +92,7 @@ void LocalFaultsTest::localSideFails_data()
           .setUp = [](PeerJob& r) { QDir(r.p.workPath).mkdir("a.dat"); }, .outcomes = kFirstFails },
         upload("upload: the working folder removed before the first file", on("TYPE I", removeWorkingFolder), kBothFail),
         upload("upload: a file grows while it is sent", on("", [](PeerJob& r) {
-                   r.files["a.dat"] += "written while the file went out";
-                   QFile file(r.job.put.workFile("a.dat"));
-                   QVERIFY(file.open(QIODevice::Append) && file.write("written while the file went out") > 0);
+                   QVERIFY(writeFileBytes(r.job.put.workFile("a.dat"), r.files["a.dat"] += "written while it went out"));
                }), kFirstFails),
         // Every byte went out from the open file: the server holds it all.
         upload("upload: a file vanishes while it is sent",
