@@ -103,7 +103,6 @@ void RetrievalPeerTest::everyFileArrivesWholeBeforeItsDelete_data()
         // proftpd in a folder where nothing matches; pyftpdlib and pure-ftpd,
         // which expand no wildcards in NLST.
         listedAgain("NLST refused with 450", true, { "450 No files found" }, files),
-        listedAgain("NLST refused with 550", true, { "550 No such file or directory." }, files),
         // vsftpd and proftpd list nothing for "LIST *.dat *.DAT". In LIST mode
         // the pattern's tail is matched too, case and all.
         listedAgain("LIST answered with an empty listing", false, { "150", openData, closeData, "226" }, files),
