@@ -122,7 +122,7 @@ void StoringPeerTest::refusedStorMovesOnAtOnce()
 {
     QFETCH(bool, connectAtPort);
     PeerJob run({ .download = false, .scripts = { { "STOR#1", { "550 Permission denied." } } },
-                  .commands = stored({ "a.dat", "b.dat" }), .outcomes = { "a.dat fail", "b.dat pass" } });
+                  .commands = stored({ "a.dat", "b.dat" }), .outcomes = kFirstFails });
     // A server that connects to the listener as soon as it gets PORT: the
     // test plays it for the first file's PORT, the third of the session.
     QTcpSocket early;
