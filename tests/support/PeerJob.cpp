@@ -10,12 +10,10 @@ PeerJob::PeerJob(const JobCase& c) : c(c), job(c.download, c.now, c.timeScale), 
     job.setRetries(QString::number(c.retries));
     (c.download ? p.options.deleteAfterDownload : p.options.deleteAfterUpload) = c.deleteAfter;
     peer.scripts = c.scripts;
-    for (auto it = files.cbegin(); it != files.cend(); ++it) {
-        if (c.download)
-            peer.files.insert(it.key(), it.value());
-        else
-            QVERIFY(writeFileBytesNamed(p.workPath, it.key(), it.value()));
-    }
+    if (c.download)
+        peer.files = files;
+    for (auto it = files.cbegin(); it != files.cend() && !c.download; ++it)
+        QVERIFY(writeFileBytesNamed(p.workPath, it.key(), it.value()));
     if (c.setUp)
         c.setUp(*this);
     recordedBefore = FaultChecks::recordsIn(log("filename2.log", "fileupl1.log"));

@@ -72,7 +72,7 @@ ScriptedFtpPeer::~ScriptedFtpPeer()
 void ScriptedFtpPeer::say(const PeerScript& script)
 {
     sessions.back()->answers.push_back({ {}, {}, script });
-    goOnIfIdle(*sessions.back());
+    goOn(*sessions.back());
 }
 
 void ScriptedFtpPeer::accept()
@@ -111,7 +111,7 @@ void ScriptedFtpPeer::read(Session& s)
         if (!s.silent)
             s.answers.push_back({ verb, argument, scriptFor(verb, argument) });
     }
-    goOnIfIdle(s);
+    goOn(s);
 }
 
 PeerScript ScriptedFtpPeer::scriptFor(const QByteArray& verb, const QByteArray& argument)
@@ -160,11 +160,11 @@ QByteArray ScriptedFtpPeer::replyLines(const Answer& a, const QByteArray& lines)
 }
 
 // One answer at a time, in the order the commands came, as a server does, and
-// one step at a time: each goes on from the event loop once the step before
-// is done (its wait, if any, holds), never from inside a socket's signal.
+// one step at a time: each goes on once the step before is done (its wait, if
+// any, holds), from the event loop when it was under way.
 void ScriptedFtpPeer::goOn(Session& s)
 {
-    if (s.until && !s.until())
+    if (s.queued || (s.until && !s.until()))
         return;
     s.until = {};
     for (; !s.answers.empty() && s.step == s.answers.front().script.size(); s.step = 0)
@@ -182,12 +182,6 @@ void ScriptedFtpPeer::poke(Session& s)
 {
     if (!std::exchange(s.queued, true))
         QMetaObject::invokeMethod(this, [this, &s] { s.queued = false; goOn(s); }, Qt::QueuedConnection);
-}
-
-void ScriptedFtpPeer::goOnIfIdle(Session& s)
-{
-    if (!s.until && !s.queued)
-        goOn(s);
 }
 
 std::function<bool()> ScriptedFtpPeer::perform(Session& s, const Answer& a, const PeerStep& step)

@@ -95,7 +95,6 @@ private:
     void read(Session& s);
     void goOn(Session& s);
     void poke(Session& s);
-    void goOnIfIdle(Session& s);
     std::function<bool()> perform(Session& s, const Answer& a, const PeerStep& step);
     PeerScript scriptFor(const QByteArray& verb, const QByteArray& argument);
     QByteArray contentFor(const Answer& a) const;
