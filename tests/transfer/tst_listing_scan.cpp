@@ -131,7 +131,6 @@ void ListingScanTest::passAndDeleteRules_data()
         { "bytes missing in ASCII mode", 1000, 999, true, false, false },
         { "grown in ASCII mode: passes, stays on the server", 1000, 1012, true, true, false },
         { "grown in binary mode", 1000, 1012, false, false, false },
-        { "File Size Exists without a size never passes", -2, 0, true, false, false },
     });
 }
 

@@ -15,11 +15,10 @@ namespace {
 QStringList fetched(const QString& listing, const QByteArrayList& names, bool deleted = true)
 {
     QStringList commands { listing, "TYPE A", "PORT" };
-    for (const QByteArray& bytes : names) {
-        const QString name = QString::fromLatin1(bytes);
-        commands << "TYPE I" << "PORT" << "REST 0" << "RETR " + name;
+    for (const QByteArray& name : names) {
+        commands << "TYPE I" << "PORT" << "REST 0" << "RETR " + QString::fromLatin1(name);
         if (deleted)
-            commands << "DELE " + name;
+            commands << "DELE " + QString::fromLatin1(name);
     }
     return commands;
 }
