@@ -127,8 +127,7 @@ PeerScript ScriptedFtpPeer::scriptFor(const QByteArray& verb, const QByteArray& 
     if (verb == "RETR" || (verb == "DELE" && files.remove(argument) == 0))
         return { "550" };
     static const QHash<QByteArray, const char*> success { { "USER", "331" }, { "PASS", "230" }, { "CWD", "250" },
-                                                          { "PWD", "257" },  { "TYPE", "200" }, { "PORT", "200" },
-                                                          { "REST", "350" }, { "DELE", "250" } };
+        { "PWD", "257" }, { "TYPE", "200" }, { "PORT", "200" }, { "REST", "350" }, { "DELE", "250" } };
     return { success.value(verb, "502") };
 }
 
