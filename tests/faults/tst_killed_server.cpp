@@ -9,9 +9,6 @@
 
 namespace {
 
-// The server sends file bytes at this rate, so the large file is still coming
-// in when the server is killed.
-constexpr int kSendRate = 64 * 1024;
 const char* const kKilledDuring = "k2.dat";
 
 }
@@ -34,7 +31,8 @@ private slots:
         QFETCH(QString, retries);
         QFETCH(QStringList, log);
         RealFtpServer server(RealFtpServer::Kind::Pyftpdlib);
-        server.setSendRate(kSendRate);
+        // Slow enough that the large file is still coming in when the server is killed.
+        server.setSendRate(64 * 1024);
         START_REAL_FTP_SERVER(server);
         FileMap served;
         for (const auto& [name, size] : { std::pair { "k1.dat", 20'000 }, { kKilledDuring, 1'000'000 }, { "k3.dat", 20'000 } })
