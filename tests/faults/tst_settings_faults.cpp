@@ -15,9 +15,6 @@ class SettingsFaultsTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void init() { current.emplace(); }
-    void cleanup() { current.reset(); }
-
     void faultEndsLoadingAndLosesNothing_data()
     {
         QTest::addColumn<QByteArray>("downloadFile");
@@ -44,6 +41,7 @@ private slots:
         QFETCH(QByteArray, uploadFile);
         QFETCH(int, downloadSites);
         QFETCH(int, uploadSites);
+        const TemporaryCurrentFolder current;
         QVERIFY(writeFileBytes(QStringLiteral("valuesd.log"), downloadFile));
         QVERIFY(writeFileBytes(QStringLiteral("valuesu.log"), uploadFile));
         auto p = startedProgram();
@@ -69,9 +67,6 @@ private slots:
             QCOMPARE(p->engine.sites.downloadHours[size_t(downloadSites + 1)], QStringLiteral("1"));
         QCOMPARE(p->engine.sites.uploadHours[size_t(uploadSites + 1)], QStringLiteral("3"));
     }
-
-private:
-    std::optional<TemporaryCurrentFolder> current;
 };
 
 QTEST_MAIN(SettingsFaultsTest)

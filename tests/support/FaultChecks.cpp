@@ -4,6 +4,7 @@
 #include "support/RealFtpServer.h"
 #include "support/ScriptedFtpPeer.h"
 
+#include <QRegularExpression>
 #include <QTimer>
 #include <QtTest>
 
@@ -19,12 +20,11 @@ ServerView serverView(const RealFtpServer& server)
 
 namespace FaultChecks {
 
-void runWithin(const std::function<void()>& job, int boundMs)
+void runWithin(const std::function<void()>& job)
 {
     QTimer watchdog;
-    watchdog.setSingleShot(true);
-    QObject::connect(&watchdog, &QTimer::timeout, [boundMs] { qFatal("the job was still running after %d ms", boundMs); });
-    watchdog.start(boundMs);
+    QObject::connect(&watchdog, &QTimer::timeout, [] { qFatal("the job was still running after 90 s"); });
+    watchdog.start(90'000);
     job();
 }
 
@@ -37,27 +37,26 @@ QStringList recordsIn(const QString& log)
 
 // "date time AMPM host name size status": the name may hold blanks, and the
 // size is a number or "Unknown File Size".
-QList<Outcome> outcomeLines(const QString& outcomeLog)
-{
-    static const QString unknownSize = QStringLiteral("Unknown File Size");
-    QList<Outcome> lines;
-    for (const QString& record : recordsIn(outcomeLog)) {
-        QString rest = record.section(QLatin1Char(' '), 4);
-        const QString status = rest.section(QLatin1Char(' '), -1);
-        rest.chop(status.size() + 1);
-        const QString size = rest.endsWith(unknownSize) ? unknownSize : rest.section(QLatin1Char(' '), -1);
-        rest.chop(size.size() + 1);
-        lines.append({ rest, size, status });
-    }
-    return lines;
-}
-
 QStringList outcomesIn(const QString& outcomeLog)
 {
+    static const QRegularExpression line(QStringLiteral("^(?:\\S* ){4}(.*) (?:\\d+|Unknown File Size) (\\S+)$"),
+                                         QRegularExpression::DotMatchesEverythingOption);
     QStringList list;
-    for (const Outcome& line : outcomeLines(outcomeLog))
-        list << line.name + QLatin1Char(' ') + line.status;
+    for (const QString& record : recordsIn(outcomeLog)) {
+        const QRegularExpressionMatch fields = line.match(record);
+        list << fields.captured(1) + QLatin1Char(' ') + fields.captured(2);
+    }
     return list;
+}
+
+QStringList passedIn(const QString& outcomeLog)
+{
+    QStringList names;
+    for (const QString& outcome : outcomesIn(outcomeLog)) {
+        if (outcome.endsWith(QLatin1String(" pass")))
+            names << outcome.chopped(5);
+    }
+    return names;
 }
 
 // "message YYYY/MM/DD at hh:mm:ss AMPM"
@@ -72,11 +71,7 @@ QStringList errorMessages(const QString& errorLog)
 void verifyConfirmedDeletesOnly(const ServerView& server, const FileMap& files, const EngineUnderTest& put,
                                 bool download, const std::function<QString(const QByteArray&)>& arrivedAs)
 {
-    QStringList passed;
-    for (const Outcome& line : outcomeLines(put.logFile(download ? "dl_file_size.log" : "fileupl.log"))) {
-        if (line.status == QLatin1String("pass"))
-            passed << line.name;
-    }
+    const QStringList passed = passedIn(put.logFile(download ? "dl_file_size.log" : "fileupl.log"));
     for (const QString& command : server.commands) {
         if (command.startsWith(QLatin1String("DELE ")))
             QVERIFY2(passed.contains(command.mid(5)), qPrintable("deleted, not recorded pass: " + command.left(80)));

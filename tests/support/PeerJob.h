@@ -37,6 +37,9 @@ struct JobCase {
 };
 Q_DECLARE_METATYPE(JobCase)
 
+// What comes of the two files a row has by default when the first fails.
+inline const QStringList kFirstFails { "a.dat fail", "b.dat pass" };
+
 // A row's job against a scripted peer, its site logging in as alice to /in
 // for "*.dat", due at 9 AM.
 struct PeerJob {
@@ -63,9 +66,7 @@ struct PeerJob {
 
 private:
     QString log(const char* download, const char* upload) const { return job.put.logFile(c.download ? download : upload); }
-    QStringList recordedBefore;
-    QStringList localBefore;
-    QStringList logFolderBefore;
+    QStringList recordedBefore, localBefore, logFolderBefore;
     int errorsBefore = 0;
 };
 

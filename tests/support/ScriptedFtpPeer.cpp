@@ -17,7 +17,8 @@ struct ScriptedFtpPeer::Answer {
 };
 
 // One control connection: its data connection, the command line being read,
-// and the answers waiting their turn, the first under way at its step.
+// and the answers waiting their turn, the first under way at its step with
+// its data: what is still to send, or what was taken so far.
 struct ScriptedFtpPeer::Session {
     QTcpSocket* control = nullptr;
     QPointer<QTcpSocket> data;
@@ -27,12 +28,11 @@ struct ScriptedFtpPeer::Session {
     std::deque<Answer> answers;
     qsizetype step = 0;
     QByteArray content;
-    qsizetype sent = 0;
-    QByteArray received;
-    bool waiting = false;
+    // The step under way is done once this holds; a wait is ended by the
+    // data connection's signals, or by a timer.
+    std::function<bool()> until;
+    bool queued = false;
     bool silent = false;
-    bool closed = false;
-    QList<QMetaObject::Connection> waits;
 };
 
 namespace {
@@ -69,11 +69,6 @@ ScriptedFtpPeer::~ScriptedFtpPeer()
     }
 }
 
-quint16 ScriptedFtpPeer::port() const
-{
-    return server->serverPort();
-}
-
 void ScriptedFtpPeer::say(const PeerScript& script)
 {
     sessions.back()->answers.push_back({ {}, {}, script });
@@ -89,7 +84,6 @@ void ScriptedFtpPeer::accept()
         s.control = control;
         connect(control, &QTcpSocket::readyRead, this, [this, &s] { read(s); });
         connect(control, &QTcpSocket::disconnected, this, [&s] {
-            s.closed = true;
             if (s.data)
                 s.data->abort();
         });
@@ -101,11 +95,10 @@ void ScriptedFtpPeer::accept()
 void ScriptedFtpPeer::read(Session& s)
 {
     s.unfinishedLine += s.control->readAll();
-    for (qsizetype end = s.unfinishedLine.indexOf('\n'); end >= 0; end = s.unfinishedLine.indexOf('\n')) {
+    for (qsizetype end; (end = s.unfinishedLine.indexOf('\n')) >= 0; s.unfinishedLine.remove(0, end + 1)) {
         QByteArray line = s.unfinishedLine.left(end);
         if (line.endsWith('\r'))
             line.chop(1);
-        s.unfinishedLine.remove(0, end + 1);
         transcript << QString::fromLatin1(line);
         emit commandReceived(transcript.last());
         const qsizetype space = line.indexOf(' ');
@@ -134,8 +127,7 @@ PeerScript ScriptedFtpPeer::scriptFor(const QByteArray& verb, const QByteArray& 
     if (verb == "RETR" || (verb == "DELE" && files.remove(argument) == 0))
         return { "550" };
     static const QHash<QByteArray, const char*> success { { "USER", "331" }, { "PASS", "230" }, { "CWD", "250" },
-                                                          { "PWD", "257" },  { "TYPE", "200" }, { "PORT", "200" },
-                                                          { "REST", "350" }, { "DELE", "250" } };
+        { "PWD", "257" }, { "TYPE", "200" }, { "PORT", "200" }, { "REST", "350" }, { "DELE", "250" } };
     return { success.value(verb, "502") };
 }
 
@@ -157,79 +149,87 @@ QByteArray ScriptedFtpPeer::replyLines(const Answer& a, const QByteArray& lines)
 {
     QByteArray text;
     for (const QByteArray& line : lines.split('\n')) {
-        if (line == "150" && a.verb == "RETR")
-            text += "150 Opening data connection for " + a.argument + " ("
-                + QByteArray::number(files.value(a.argument).size()) + " bytes)\r\n";
-        else
-            text += line + (line.size() == 3 ? " Okay.\r\n" : "\r\n");
+        const bool announced = line == "150" && a.verb == "RETR";
+        text += announced ? "150 Opening data connection for " + a.argument + " ("
+                + QByteArray::number(files.value(a.argument).size()) + " bytes)"
+                          : line + (line.size() == 3 ? " Okay." : "");
+        text += "\r\n";
     }
     return text;
 }
 
 // One answer at a time, in the order the commands came, as a server does, and
-// one step at a time: each goes on from the event loop once the step before
-// is done, never from inside a socket's signal.
+// one step at a time: each goes on once the step before is done (its wait, if
+// any, holds), from the event loop when it was under way.
 void ScriptedFtpPeer::goOn(Session& s)
 {
-    while (!s.waiting && !s.answers.empty() && s.step == s.answers.front().script.size()) {
+    if (s.queued || (s.until && !s.until()))
+        return;
+    s.until = {};
+    for (; !s.answers.empty() && s.step == s.answers.front().script.size(); s.step = 0)
         s.answers.pop_front();
-        s.step = 0;
-    }
-    if (s.waiting || s.closed || s.answers.empty())
+    if (!connected(s.control) || s.answers.empty())
         return;
     const Answer& a = s.answers.front();
-    if (s.step == 0) {
+    if (s.step == 0)
         s.content = contentFor(a);
-        s.sent = 0;
-        s.received.clear();
-    }
-    s.waiting = true;
-    perform(s, a, a.script[s.step++]);
+    s.until = perform(s, a, a.script[s.step++]);
+    poke(s);
 }
 
-void ScriptedFtpPeer::perform(Session& s, const Answer& a, const PeerStep& step)
+void ScriptedFtpPeer::poke(Session& s)
+{
+    if (!std::exchange(s.queued, true))
+        QMetaObject::invokeMethod(this, [this, &s] { s.queued = false; goOn(s); }, Qt::QueuedConnection);
+}
+
+std::function<bool()> ScriptedFtpPeer::perform(Session& s, const Answer& a, const PeerStep& step)
 {
     QTcpSocket* data = s.data;
+    const bool lesser = step.n == 1;
     switch (step.act) {
     case PeerStep::Reply:
+        write(s.control, replyLines(a, step.bytes));
+        break;
     case PeerStep::Raw:
-        write(s.control, step.act == PeerStep::Raw ? step.bytes : replyLines(a, step.bytes));
+        write(s.control, step.bytes);
         break;
     case PeerStep::Delay:
-        QTimer::singleShot(step.ms, s.control, [this, &s] { resume(s); });
-        return;
-    case PeerStep::Open:
+        QTimer::singleShot(step.n, s.control, [this, &s] { s.until = {}; poke(s); });
+        return [] { return false; };
+    case PeerStep::Open: {
         if (data)
             data->deleteLater();
         s.data = data = new QTcpSocket(this);
+        const auto wake = [this, &s] { poke(s); };
+        connect(data, &QTcpSocket::readyRead, this, wake);
+        connect(data, &QTcpSocket::bytesWritten, this, wake);
+        connect(data, &QTcpSocket::stateChanged, this, wake);
+        connect(data, &QTcpSocket::errorOccurred, this, wake);
         data->connectToHost(s.dataHost, s.dataPort);
-        return waitFor(s, data, [&s, data] {
+        return [&s, data] {
             if (data->state() != QAbstractSocket::UnconnectedState)
                 return data->state() == QAbstractSocket::ConnectedState;
             write(s.control, "425 No data connection.\r\n");
             s.step = s.answers.front().script.size();
             return true;
-        });
-    case PeerStep::Send:
-    case PeerStep::SendHalf: {
-        const QByteArray bytes = s.content.mid(s.sent, step.act == PeerStep::SendHalf ? s.content.size() / 2 - s.sent : -1);
-        s.sent += bytes.size();
-        if (connected(data) && !bytes.isEmpty()) {
-            data->write(bytes);
-            return waitFor(s, data, [data] { return data->bytesToWrite() == 0 || !connected(data); });
-        }
-        break;
+        };
     }
-    case PeerStep::Close:
-        if (data) {
-            data->disconnectFromHost();
-            return waitFor(s, data, [data] { return data->state() == QAbstractSocket::UnconnectedState; });
+    case PeerStep::Send:
+        if (connected(data) && !s.content.isEmpty()) {
+            const qsizetype size = lesser ? s.content.size() / 2 : s.content.size();
+            data->write(s.content.first(size));
+            s.content.remove(0, size);
+            return [data] { return data->bytesToWrite() == 0 || !connected(data); };
         }
         break;
-    case PeerStep::EndSending:
-        if (connected(data))
+    case PeerStep::Close:
+        if (lesser && connected(data))
             ::shutdown(int(data->socketDescriptor()), SHUT_WR);
-        break;
+        if (lesser || !data)
+            break;
+        data->disconnectFromHost();
+        return [data] { return data->state() == QAbstractSocket::UnconnectedState; };
     case PeerStep::Reset:
         if (connected(data)) {
             const linger noLinger { 1, 0 };
@@ -238,16 +238,15 @@ void ScriptedFtpPeer::perform(Session& s, const Answer& a, const PeerStep& step)
         }
         break;
     case PeerStep::Take:
-    case PeerStep::TakeSome:
         if (data) {
-            return waitFor(s, data, [this, &s, data, some = step.act == PeerStep::TakeSome, a] {
-                s.received += data->readAll();
-                if (connected(data) && !(some && !s.received.isEmpty()))
+            return [this, &s, data, lesser, stored = a.verb == "STOR" ? a.argument : QByteArray()] {
+                s.content += data->readAll();
+                if (connected(data) && !(lesser && !s.content.isEmpty()))
                     return false;
-                if (a.verb == "STOR")
-                    files.insert(a.argument, s.received);
+                if (!stored.isEmpty())
+                    files.insert(stored, s.content);
                 return true;
-            });
+            };
         }
         break;
     case PeerStep::Hush:
@@ -259,33 +258,7 @@ void ScriptedFtpPeer::perform(Session& s, const Answer& a, const PeerStep& step)
         if (data)
             data->abort();
         s.control->disconnectFromHost();
-        s.closed = true;
-        return;
+        break;
     }
-    resume(s);
-}
-
-void ScriptedFtpPeer::waitFor(Session& s, QTcpSocket* socket, const std::function<bool()>& done)
-{
-    if (done())
-        return resume(s);
-    const auto check = [this, &s, done] {
-        if (!s.waits.isEmpty() && done())
-            resume(s);
-    };
-    s.waits = { connect(socket, &QTcpSocket::readyRead, this, check),
-                connect(socket, &QTcpSocket::bytesWritten, this, check),
-                connect(socket, &QTcpSocket::stateChanged, this, check),
-                connect(socket, &QTcpSocket::errorOccurred, this, check) };
-}
-
-void ScriptedFtpPeer::resume(Session& s)
-{
-    for (const QMetaObject::Connection& link : std::as_const(s.waits))
-        disconnect(link);
-    s.waits.clear();
-    QMetaObject::invokeMethod(this, [this, &s] {
-        s.waiting = false;
-        goOn(s);
-    }, Qt::QueuedConnection);
+    return {};
 }

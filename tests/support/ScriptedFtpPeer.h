@@ -5,24 +5,25 @@
 #include <QMap>
 #include <QObject>
 #include <QStringList>
+#include <QTcpServer>
 
 #include <functional>
 #include <memory>
 #include <vector>
 
-class QTcpServer;
 class QTcpSocket;
 
 // One step of the scripted peer's answer to a command: a reply, written as a
 // string of lines separated by "\n" (each goes out with CR LF; a line that is
 // a bare code, "150", takes the peer's own text for it), or an act.
 struct PeerStep {
-    enum Act { Reply, Raw, Delay, Open, Send, SendHalf, Close, EndSending, Reset, Take, TakeSome, Hush, HangUp };
+    enum Act { Reply, Raw, Delay, Open, Send, Close, Reset, Take, Hush, HangUp };
     Act act;
     QByteArray bytes = {};
-    int ms = 0;
+    // The milliseconds of a delay; for the other acts, 1 asks for their lesser form.
+    int n = 0;
 
-    PeerStep(Act act, const QByteArray& bytes = {}, int ms = 0) : act(act), bytes(bytes), ms(ms) {}
+    PeerStep(Act act, const QByteArray& bytes = {}, int n = 0) : act(act), bytes(bytes), n(n) {}
     PeerStep(const char* lines) : act(Reply), bytes(lines) {}
 };
 using PeerScript = QList<PeerStep>;
@@ -34,17 +35,17 @@ namespace PeerSteps {
 inline const PeerStep openData { PeerStep::Open };
 // What is left of the file or listing, or up to its first half.
 inline const PeerStep sendData { PeerStep::Send };
-inline const PeerStep sendHalf { PeerStep::SendHalf };
-// Closes the data connection and waits until it is closed.
+inline const PeerStep sendHalf { PeerStep::Send, {}, 1 };
+// Closes the data connection and waits until it is closed, or ends the peer's
+// side only (FIN): the connection lingers until the client closes its end.
 inline const PeerStep closeData { PeerStep::Close };
-// Ends the peer's side only (FIN): the connection lingers until the client closes its end.
-inline const PeerStep endSending { PeerStep::EndSending };
+inline const PeerStep endSending { PeerStep::Close, {}, 1 };
 // SO_LINGER 0 and close: the client sees RST, not an end of file.
 inline const PeerStep resetData { PeerStep::Reset };
 // Reads the data connection until the client closes it, or until the first
 // bytes are in; what STOR reads is stored under its name.
 inline const PeerStep takeData { PeerStep::Take };
-inline const PeerStep takeSome { PeerStep::TakeSome };
+inline const PeerStep takeSome { PeerStep::Take, {}, 1 };
 // This command and every later one on the connection go unanswered.
 inline const PeerStep hush { PeerStep::Hush };
 // Both connections close, as when a server dies.
@@ -70,7 +71,7 @@ public:
     ~ScriptedFtpPeer() override;
 
     QString host() const { return QStringLiteral("127.0.0.1"); }
-    quint16 port() const;
+    quint16 port() const { return server->serverPort(); }
     int connectionCount() const { return int(sessions.size()); }
 
     QMap<QByteArray, QByteArray> files;
@@ -93,9 +94,8 @@ private:
     void accept();
     void read(Session& s);
     void goOn(Session& s);
-    void perform(Session& s, const Answer& a, const PeerStep& step);
-    void waitFor(Session& s, QTcpSocket* socket, const std::function<bool()>& done);
-    void resume(Session& s);
+    void poke(Session& s);
+    std::function<bool()> perform(Session& s, const Answer& a, const PeerStep& step);
     PeerScript scriptFor(const QByteArray& verb, const QByteArray& argument);
     QByteArray contentFor(const Answer& a) const;
     QByteArray replyLines(const Answer& a, const QByteArray& lines) const;

@@ -95,10 +95,6 @@ void StoringPeerTest::filesChosenInListOrder_data()
                 downloading("c.dat")),
         storing("a name with a line end is recorded fail and never sent", { "a.dat", kSmuggler, "c.dat" },
                 stored({ "a.dat", "c.dat" }), { "a.dat pass", kSmuggler + " fail", "c.dat pass" }),
-        storing("a name with a line end in place of the retrieved file: refused once, then the next",
-                { "a.dat", kSmuggler, "c.dat" },
-                stored({}, { "TYPE I", "PORT", "REST 0", "TYPE I", "PORT", "REST 0", "STOR c.dat" }),
-                { kSmuggler + " fail", "c.dat pass" }, downloading("a.dat")),
         // Only the server's copy carries the date: the local file and its
         // records keep the local name.
         storing("Upload Timestamp dates the remote name", { "a.dat" }, stored({ "20240305_a.dat" }), { "a.dat pass" },
@@ -108,8 +104,7 @@ void StoringPeerTest::filesChosenInListOrder_data()
                 }),
         // Sent in 2000-byte chunks: a whole number of them, then a short one.
         confirmed("an empty file, stored on 226", 0, "226"),
-        confirmed("4000 bytes, two whole chunks", 4000, "226"),
-        confirmed("4500 bytes, confirmed with 250", 4500, "250 File stored."),
+        confirmed("4000 bytes, two whole chunks, confirmed with 250", 4000, "250 File stored."),
         confirmed("1999 bytes, confirmed with a multi-line 226", 1999, "226-Transfer complete.\n226 Bye."),
     });
 }
@@ -127,7 +122,7 @@ void StoringPeerTest::refusedStorMovesOnAtOnce()
 {
     QFETCH(bool, connectAtPort);
     PeerJob run({ .download = false, .scripts = { { "STOR#1", { "550 Permission denied." } } },
-                  .commands = stored({ "a.dat", "b.dat" }), .outcomes = { "a.dat fail", "b.dat pass" } });
+                  .commands = stored({ "a.dat", "b.dat" }), .outcomes = kFirstFails });
     // A server that connects to the listener as soon as it gets PORT: the
     // test plays it for the first file's PORT, the third of the session.
     QTcpSocket early;
