@@ -1,7 +1,6 @@
 // The job procedures from one call to their return, against a scripted peer, a
 // closed port and a host that does not exist: how each way of ending is shown
 // and logged, and that the row is locked only while the job runs.
-#include "schedule/ErrorLogs.h"
 #include "support/LoopbackPort.h"
 #include "support/PeerJob.h"
 
@@ -22,15 +21,6 @@ std::function<void(PeerJob&)> pointedAt(const QString& host, quint16 port)
 class JobRunTest : public QObject {
     Q_OBJECT
 private slots:
-    // The teens take "th" whatever their last digit.
-    void ordinalSuffix()
-    {
-        QStringList suffixes;
-        for (const char* day : { "1", "2", "3", "4", "11", "12", "13", "21", "22", "23", "31" })
-            suffixes << ::ordinalSuffix(QString::fromLatin1(day));
-        QCOMPARE(suffixes, QStringList({ "st", "nd", "rd", "th", "th", "th", "th", "st", "nd", "rd", "st" }));
-    }
-
     void endingShownAndLogged_data()
     {
         QTest::addColumn<JobCase>("row");
