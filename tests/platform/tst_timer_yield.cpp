@@ -119,17 +119,6 @@ private slots:
             QVERIFY(elapsed.elapsed() >= realMs);
         }
     }
-
-    // A zero interval would make a QTimer fire on every pass of the event
-    // loop; a factor of 0 or below is no scale.
-    void scaledMs()
-    {
-        for (const auto& [factor, ms, scaled] : { std::tuple(0.001, 1, 1), { 0.01, 0, 0 }, { 0.0, 1000, 1000 },
-                                                  { -2.0, 1000, 1000 } }) {
-            TimeScale::set(factor);
-            QCOMPARE(TimeScale::scaledMs(ms), scaled);
-        }
-    }
 };
 
 QTEST_GUILESS_MAIN(TimerYieldTest)
