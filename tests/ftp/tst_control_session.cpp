@@ -103,7 +103,6 @@ private slots:
               .answer = { "230 Password incorrect, welcome anyway." }, .heard = 2 },
             { .name = "upload: DENIED in capitals refuses", .download = false, .verb = "PASS",
               .answer = { "230 ACCESS DENIED." }, .heard = 2 },
-            { .name = "Invalid in mixed case refuses", .verb = "PASS", .answer = { "230 Invalid account." }, .heard = 2 },
             { .name = "530 inside a message of the day refuses", .verb = "PASS",
               .answer = { "230-Yesterday's error 530 is mended.\n230 Login successful." }, .heard = 2 },
             { .name = "two replies in one chunk drive two steps", .verb = "USER",

@@ -50,7 +50,6 @@ private slots:
         QTest::addColumn<QStringList>("expected");
         // A hidden file is a retrieval's partner file: it never goes out.
         QTest::newRow("*.* lists every file but hidden ones, and no folder") << "*.*" << all;
-        QTest::newRow("so does an empty pattern") << "" << all;
         QTest::newRow("a pattern that a hidden name matches") << "*.part" << QStringList {};
         QTest::newRow("* runs to the end of the name, ? is one character")
             << "*.t?t" << QStringList { "ab.txt", "data1.txt", "data[1].txt" };

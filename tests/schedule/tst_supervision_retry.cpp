@@ -129,7 +129,6 @@ void SupervisionRetryTest::resetRetries_data()
                "a", 5, { 3, 4 }, true),
         with(resets("LIST: the give-up resumes at the entry after the failed file", "a", 5, { 3, 4 }), listMode),
         with(with(resets("two resets on the last NLST entry: the job stops", "a", 3, { 3, 4 }), kept), stops),
-        with(with(resets("two resets on the last LIST entry: the job stops", "a", 3, { 3, 4 }), listMode), stops),
         with(resets("a retry resumes beyond 16-bit listing positions", "a", 3, { 2 }), pastSixteenBits),
         // Under "Delete After UpLoad" a stored file leaves the working folder
         // only once the server has confirmed it.
