@@ -13,14 +13,17 @@ class TextFilesTest : public QObject {
     Q_OBJECT
 
 private slots:
+    // A line that cannot be appended is reported.
     void appendedLinesEndWithCrLfAndKeepTheirBytes()
     {
         const TemporaryCurrentFolder current;
         QVERIFY(appendLine(QStringLiteral("records.log"), "first"));
         QVERIFY(appendLine(QStringLiteral("records.log"), "caf\xe9\xff second"));
         QCOMPARE(fileBytes(QStringLiteral("records.log")), QByteArray("first\r\ncaf\xe9\xff second\r\n"));
+        QVERIFY(!appendLine(QStringLiteral("missing/records.log"), "line"));
     }
 
+    // A file that cannot be read gives no lines at all, not an empty list.
     void readLines()
     {
         const TemporaryCurrentFolder current;
@@ -34,13 +37,7 @@ private slots:
             QVERIFY(writeFileBytes(QStringLiteral("values.log"), content));
             QCOMPARE(::readLines(QStringLiteral("values.log")), std::optional<Lines>(expected));
         }
-    }
-
-    void failuresAreReported()
-    {
-        const TemporaryCurrentFolder current;
         QVERIFY(!::readLines(QStringLiteral("never-written.log")).has_value());
-        QVERIFY(!appendLine(QStringLiteral("missing/records.log"), "line"));
     }
 };
 
