@@ -155,19 +155,14 @@ QString checkNlstWalk(const QString& listing)
     return {};
 }
 
-// The LIST names of a listing are those of its lines, one by one, and every
-// name that is safe as a local file name is safe to pick.
+// Every LIST name that is safe as a local file name is safe to pick.
 QString checkListNames(const QString& listing)
 {
-    QStringList byLine;
-    for (const QString& line : listing.split(QRegularExpression(QStringLiteral("[\r\n]+")), Qt::SkipEmptyParts))
-        byLine << collectListNames(line);
-    if (collectListNames(listing) != byLine)
-        return "the LIST names of a listing are not those of its lines";
-    const auto unsafe = std::find_if(byLine.begin(), byLine.end(), [](const QString& name) {
+    const QStringList names = collectListNames(listing);
+    const auto unsafe = std::find_if(names.begin(), names.end(), [](const QString& name) {
         return isSafeLocalName(name) && !isDotEntry(name) && unsafePick(name);
     });
-    return unsafe == byLine.end() ? QString() : "a LIST name deemed safe is not: " + *unsafe;
+    return unsafe == names.end() ? QString() : "a LIST name deemed safe is not: " + *unsafe;
 }
 
 // The bytes are a listing as the data connection delivers it (Latin-1).
@@ -184,8 +179,7 @@ QString checkListingNames(QByteArrayView input)
 // an announcement "(N bytes)" or "(N byte)" that ends the reply, blanks, tabs
 // and line ends after it aside: -1 when a period follows it or it passes 32
 // bits. A reply that ends otherwise announces nothing: -1, or -2 under "File
-// Size Exists", and -2 never lets a file pass. A file that may be deleted
-// passes.
+// Size Exists", and -2 never lets a file pass.
 QString checkTransferSize(QByteArrayView input)
 {
     const bool fileSizeExists = switchesOf(input) & 1;
@@ -199,12 +193,8 @@ QString checkTransferSize(QByteArrayView input)
     if (size != expected)
         return QStringLiteral("the reply announces %1, parsed as %2").arg(expected).arg(size);
     const qint64 received = afterSwitches(input).size();
-    for (const bool ascii : { false, true }) {
-        if ((size == -2 && sizeFitsAnnounced(size, received, ascii))
-            || (sizeAllowsDelete(size, received) && !sizeFitsAnnounced(size, received, ascii)))
-            return "a file passes against a size of -2, or may be deleted without passing";
-    }
-    return {};
+    return size == -2 && (sizeFitsAnnounced(size, received, false) || sizeFitsAnnounced(size, received, true))
+        ? "a file passes against a size of -2" : QString();
 }
 
 // --- Settings lines ---------------------------------------------------------
