@@ -132,7 +132,6 @@ void SupervisionRetryTest::resetRetries_data()
         with(resets("a retry resumes beyond 16-bit listing positions", "a", 3, { 2 }), pastSixteenBits),
         // Under "Delete After UpLoad" a stored file leaves the working folder
         // only once the server has confirmed it.
-        resets("upload, one reset: the fifth file is stored again", "u", 7, { 5 }),
         resets("upload, the 426 before each of two resets: the fifth is stored again, fails, the job goes on", "u", 7,
                { 5, 6 }, true),
     });
