@@ -51,7 +51,6 @@ private slots:
 
         QVERIFY(killed);
         QCOMPARE(FaultChecks::errorMessages(job.errorLog()), log);
-        QCOMPARE(job.scheduleDisplay(), QStringLiteral("9AMTimeout"));
         QVERIFY(!p.schedule.downloadJobRunning && !p.session.recoveryInProgress);
         QVERIFY(!folderEntries(p.workPath).contains(killedDuring));
         QVERIFY(FaultChecks::outcomesIn(job.put.logFile("dl_file_size.log")).contains("k2.dat fail"));
