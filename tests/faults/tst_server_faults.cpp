@@ -21,14 +21,6 @@ const PeerStep kAborted = "426 Connection closed; transfer aborted.";
 const QString kTimeout = QStringLiteral("Timeout Error");
 const QString kInvalid = QStringLiteral("Invalid Reply");
 
-// Noise holding every byte value, whose lines never begin with a reply code.
-PeerStep binaryNoise(int size)
-{
-    QByteArray bytes = faultBytes("noise", size).replace('\n', "\n\xff");
-    bytes[0] = '\0';
-    return raw(bytes);
-}
-
 // The first of two files (the first one larger than a read or an upload
 // chunk) goes as the script says, and fails; the second arrives.
 JobCase firstFails(const char* name, bool download, const PeerScript& script, const QStringList& outcomes = kFirstFails)
@@ -124,8 +116,10 @@ void ServerFaultsTest::serverFails_data()
         sessionFails("a reply of 1 MB without a line end", "PWD", { raw("257 \"/in\"" + QByteArray(1024 * 1024, 'x')) },
                      kInvalid),
         // Not a socket error: no "Transfer Failed", whatever the retries say.
+        // The noise holds every byte value; none of its lines begins with a code.
         { .name = "binary noise in place of the 226 to RETR",
-          .scripts = { { "RETR", { "150", openData, sendData, closeData, binaryNoise(4096) } } },
+          .scripts = { { "RETR", { "150", openData, sendData, closeData,
+                                   raw('\0' + faultBytes("noise", 4096).replace('\n', "\n\xff")) } } },
           .outcomes = { "a.dat fail" }, .error = kInvalid },
         sessionFails("a code that is not three digits", "PASS", { "2x0 Login successful." }, kInvalid),
         sessionFails("a code no reply has", "USER", { "999 Who goes there?" }, kInvalid),
