@@ -61,7 +61,6 @@ struct PeerJob {
     // joins the record of names transferred, no stray file is left in the
     // working folder, and nothing but the logs is written outside it.
     void verify() const;
-    QStringList commands() const;
     QStringList argumentsOf(const QString& verb) const;
 
 private:

@@ -6,23 +6,16 @@
 #include <QStringList>
 
 // What the jobs showed, kept for a test to read: the last text of each
-// display, the switches, the rows' locks and the messages.
+// display, the rows' locks and the messages.
 class RecordingView : public WindowlessView {
 public:
     QMap<JobKind, QString> scheduleDisplay;
     QMap<JobKind, QString> lastRun;
-    QMap<JobKind, bool> switchOn;
-    QMap<JobKind, QString> switchState;
     QMap<JobKind, bool> rowEnabled { { JobKind::Download, true }, { JobKind::Upload, true } };
     QStringList messages;
 
     void showScheduleDisplay(JobKind job, const QString& text) override { scheduleDisplay[job] = text; }
     void showLastRun(JobKind job, const QString& text) override { lastRun[job] = text; }
-    void showSwitch(JobKind job, bool on, const QString& stateText) override
-    {
-        switchOn[job] = on;
-        switchState[job] = stateText;
-    }
     void setRowEnabled(JobKind job, bool enabled) override { rowEnabled[job] = enabled; }
     void showMessage(const QString& text) override { messages << text; }
     void fileRecorded(JobKind, const QString&) override {}
