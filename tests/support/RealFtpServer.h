@@ -64,7 +64,6 @@ public:
     void putFile(const QByteArray& name, const QByteArray& bytes, const QDateTime& modified = {}) const;
     // "<missing>" when there is no such file.
     QByteArray fileBytes(const QByteArray& name) const { return fileBytesNamed(rootPath(), name); }
-    bool hasFile(const QByteArray& name) const { return fileBytes(name) != "<missing>"; }
 
     // pure-ftpd reports what it received only to syslog, which a test cannot
     // read; the others keep a command log.
