@@ -121,7 +121,6 @@ private slots:
             QTest::newRow(name) << job << pasted << shown;
         };
         row("a port that is no number becomes 21", JobKind::Upload, { "port", "2x" }, "21");
-        row("blanks around a field are trimmed", JobKind::Download, { "path", " /out " }, "/out");
         row("the user anonymous, once trimmed, keeps the built-in password", JobKind::Download,
             { "user", " anonymous ", "password", "xy" }, kAnonymousPassword);
         row("Anonymous with a capital is an ordinary user", JobKind::Download, { "user", "Anonymous", "password", "xy" }, "xy");
