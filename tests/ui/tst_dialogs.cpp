@@ -93,26 +93,25 @@ private slots:
     void exitNowClosesTheProgramDuringADownload()
     {
         ProgramUnderTest p({}, {}, kFastTimeScale);
-        Program& program = p.program;
         ScriptedFtpPeer peer;
         peer.stopAnsweringAt("USER");
-        pointDownloadSite(program.engine, { .port = peer.port(), .user = "alice", .password = "s3cret", .pattern = "*.dat" });
+        pointDownloadSite(p.program.engine, { .port = peer.port(), .user = "alice", .password = "s3cret", .pattern = "*.dat" });
         bool closeRefused = false, closedByExitNow = false;
         // The job waits further down the stack; the operator acts meanwhile.
         connect(&peer, &ScriptedFtpPeer::commandReceived, this, [&](const QString& line) {
             if (!line.startsWith(QLatin1String("USER")))
                 return;
-            closeRefused = !program.form.close() && program.form.isVisible();
-            choose(program.form.ai_exit);
-            closedByExitNow = !program.form.isVisible();
+            closeRefused = !p.program.form.close() && p.program.form.isVisible();
+            choose(p.program.form.ai_exit);
+            closedByExitNow = !p.program.form.isVisible();
         });
 
         // Returns once the supervision has ended the session nobody answers.
-        runDownloadJob(program.engine);
+        runDownloadJob(p.program.engine);
 
         QVERIFY(closeRefused && closedByExitNow);
         QVERIFY(fileBytes(p.folder.file("valuesd.log")).contains("127.0.0.1"));
-        QCOMPARE(fileBytes(p.folder.file("pather.log")), workPathLine(program.engine.workPath) + "\r\n");
+        QCOMPARE(fileBytes(p.folder.file("pather.log")), workPathLine(p.program.engine.workPath) + "\r\n");
     }
 
     // Hand-edited settings can hold any text: a site the dialog shows at "AM"
