@@ -87,10 +87,8 @@ Q_DECLARE_METATYPE(RealFtpServer::Kind)
 // silent skip.
 #define START_REAL_FTP_SERVER(server)                                                                      \
     do {                                                                                                   \
-        if (!(server).start()) {                                                                           \
-            const QByteArray why = ((server).name() + QStringLiteral(": ") + (server).failureReason()).toLocal8Bit(); \
-            if (qEnvironmentVariable("CI") == QLatin1String("true"))                                       \
-                QFAIL(why.constData());                                                                    \
-            QSKIP(why.constData());                                                                        \
-        }                                                                                                  \
+        if (!(server).start())                                                                             \
+            return (qEnvironmentVariable("CI") == QLatin1String("true") ? QTest::qFail : QTest::qSkip)(    \
+                ((server).name() + QStringLiteral(": ") + (server).failureReason()).toLocal8Bit().constData(), \
+                __FILE__, __LINE__);                                                                       \
     } while (false)
