@@ -25,9 +25,7 @@ private slots:
         QVERIFY(writeFileBytes("pather.log", workPathLine(earlier) + "\r\n"));
         const bool exists = stored != "deleted";
         QVERIFY(!exists || QDir::current().mkpath(stored));
-        auto p = startedProgram();
-        const QString expected = exists ? earlier : QDir::currentPath();
-        QCOMPARE(p->engine.File2.Path(), expected);
+        QCOMPARE(startedProgram()->engine.File2.Path(), exists ? earlier : QDir::currentPath());
     }
 
     // Start-up reads each table whole into its own row of the window, which
