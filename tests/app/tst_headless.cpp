@@ -3,7 +3,7 @@
 // arrives byte for byte, standard output and the outcome log say so, and
 // SIGTERM closes it as "eXit Now!" does, the settings saved; a
 // settings folder it cannot use, or a switch that refuses, ends it at once
-// with why; --help and --version answer.
+// with why.
 #include "config/SettingsFiles.h"
 #include "platform/ClockTexts.h"
 #include "schedule/StartUpShutdown.h"
@@ -36,8 +36,7 @@ QByteArray siteDueNow(const QString& port, const QString& user, const QString& p
 // display to open a window on. Root may read and write any folder, so there
 // it runs as nobody, whom the modes bind. The folder gets its own mode back
 // at the end of the test.
-auto start(QProcess& process, const QString& program, const QStringList& arguments, const QTemporaryDir& folder,
-           int folderMode, const QByteArray& siteFile, int siteFileMode = 0666)
+auto start(QProcess& process, const QTemporaryDir& folder, int folderMode, const QByteArray& siteFile, int siteFileMode = 0666)
 {
     const QByteArray path = QFile::encodeName(folder.path());
     if (siteFileMode >= 0 && writeFileBytes(folder.filePath(kDownloadSiteFile), siteFile))
@@ -54,7 +53,7 @@ auto start(QProcess& process, const QString& program, const QStringList& argumen
                 ::_exit(127);
         });
     }
-    process.start(program, arguments);
+    process.start(kService, kDownloads);
     process.waitForStarted(kProcessBoundMs);
     return qScopeGuard([path] { ::chmod(path.constData(), 0700); });
 }
@@ -79,7 +78,7 @@ private slots:
         QTemporaryDir folder;
         QProcess service;
         // Line ends as another editor might leave them: closing writes CR LF.
-        const auto modes = start(service, kService, kDownloads, folder, 0777, site + "\n");
+        const auto modes = start(service, folder, 0777, site + "\n");
         QByteArray said;
         QTRY_VERIFY_WITH_TIMEOUT((said += service.readAllStandardOutput()).contains("download ended: ")
                                      || service.state() != QProcess::Running, kProcessBoundMs);
@@ -98,40 +97,33 @@ private slots:
         QVERIFY(QFile::exists(folder.filePath("pather.log")));
     }
 
-    // Ended at once, saying why: --help and --version by the program itself,
-    // which would open a window without them; a settings folder or file the
-    // service cannot use, or a switch that refuses, by the service.
+    // Ended at once, saying why: a settings folder or file the service cannot
+    // use, or a switch that refuses.
     void endsAtOnce_data()
     {
-        QTest::addColumn<QStringList>("arguments");
         QTest::addColumn<int>("folderMode");
         QTest::addColumn<int>("siteFileMode");  // -1: no site file
         QTest::addColumn<QString>("said");
-        QTest::newRow("--help") << QStringList { "--help" } << 0700 << -1 << "--headless";
-        QTest::newRow("--version") << QStringList { "--version" } << 0700 << -1 << "Tolvane ";
-        QTest::newRow("a settings folder it cannot read") << kDownloads << 0333 << -1 << "cannot read the settings folder";
-        QTest::newRow("a settings folder it cannot write") << kDownloads << 0555 << -1 << "cannot write into the settings folder";
-        QTest::newRow("a site file it cannot read") << kDownloads << 0777 << 0 << "cannot read the settings file";
-        QTest::newRow("a site file it cannot write") << kDownloads << 0777 << 0444 << "cannot write the settings file";
-        QTest::newRow("a port that is no number") << kDownloads << 0777 << 0666 << "Port must be Numeric";
+        QTest::newRow("a settings folder it cannot read") << 0333 << -1 << "cannot read the settings folder";
+        QTest::newRow("a settings folder it cannot write") << 0555 << -1 << "cannot write into the settings folder";
+        QTest::newRow("a site file it cannot read") << 0777 << 0 << "cannot read the settings file";
+        QTest::newRow("a site file it cannot write") << 0777 << 0444 << "cannot write the settings file";
+        QTest::newRow("a port that is no number") << 0777 << 0666 << "Port must be Numeric";
     }
 
     void endsAtOnce()
     {
-        QFETCH(QStringList, arguments);
         QFETCH(int, folderMode);
         QFETCH(int, siteFileMode);
         QFETCH(QString, said);
-        const bool service = arguments == kDownloads;
         QTemporaryDir folder;
         QProcess process;
         process.setProcessChannelMode(QProcess::MergedChannels);
-        const auto modes = start(process, service ? kService : TOLVANE_PROGRAM, arguments, folder, folderMode,
-                                 siteDueNow("21x", "bob", "abc") + "\r\n", siteFileMode);
+        const auto modes = start(process, folder, folderMode, siteDueNow("21x", "bob", "abc") + "\r\n", siteFileMode);
         QVERIFY(process.waitForFinished(kProcessBoundMs));
         const QString output = QString::fromLocal8Bit(process.readAll());
         QVERIFY2(output.contains(said), qPrintable(output));
-        QVERIFY(process.exitStatus() == QProcess::NormalExit && process.exitCode() == (service ? 1 : 0));
+        QVERIFY(process.exitStatus() == QProcess::NormalExit && process.exitCode() == 1);
         // Only a switch that refuses comes after start-up.
         QCOMPARE(QFile::exists(folder.filePath("pather.log")), said.startsWith("Port"));
     }
