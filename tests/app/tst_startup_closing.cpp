@@ -1,6 +1,5 @@
 // Start-up and closing: the window opening, the working folder "pather.log"
 // names, and the site files start-up reads and closing writes.
-#include "support/StartedProgram.h"
 #include "ui/OperatorActions.h"
 
 #include <QScreen>
@@ -25,7 +24,10 @@ private slots:
         QVERIFY(writeFileBytes("pather.log", workPathLine(earlier) + "\r\n"));
         const bool exists = stored != "deleted";
         QVERIFY(!exists || QDir::current().mkpath(stored));
-        QCOMPARE(startedProgram()->engine.File2.Path(), exists ? earlier : QDir::currentPath());
+        Program program;
+        program.form.messages.recordInsteadOfShowing();
+        startUp(program);
+        QCOMPARE(program.engine.File2.Path(), exists ? earlier : QDir::currentPath());
     }
 
     // Start-up reads each table whole into its own row of the window, which

@@ -38,11 +38,11 @@ const QStringList kThreePassed { "a.dat pass", "b.dat pass", "c.dat pass" };
 // Servers take a lone LF as the end of a command line.
 const QString kSmuggler = QStringLiteral("b\nDELE c.dat");
 
-std::function<void(PeerJob&)> recorded(const QString& name, bool dupeCheck = true)
+std::function<void(PeerJob&)> recorded(const QString& name)
 {
     return [=](PeerJob& r) {
         r.p.transfer.uploadedNames.record(name);
-        r.p.options.uploadDupeCheck = dupeCheck;
+        r.p.options.uploadDupeCheck = true;
     };
 }
 
@@ -70,13 +70,10 @@ void StoringPeerTest::filesChosenInListOrder_data()
     addRows<JobCase>({
         storing("three files in list order, others left out", kThree, stored({ "a.dat", "b.dat", "c.dat" }),
                 kThreePassed),
-        storing("no file matches: nothing sent", { "notes.txt" }, stored({}), {}),
         storing("a name that is not UTF-8 goes out under its own bytes", { latin1 }, stored({ latin1 }),
                 { latin1 + " pass" }),
         storing("a recorded name is skipped under the duplicate check", kThree, stored({ "a.dat", "c.dat" }),
                 { "a.dat pass", "c.dat pass" }, recorded("b.dat")),
-        storing("duplicate check off: a recorded name goes out again", kThree, stored({ "a.dat", "b.dat", "c.dat" }),
-                kThreePassed, recorded("b.dat", false)),
         storing("the file the download job retrieves gives way to the next", kThree, stored({ "a.dat", "c.dat" }),
                 { "a.dat pass", "c.dat pass" }, downloading("b.dat")),
         storing("the last file being retrieved ends the list after its REST", kThree,

@@ -1,5 +1,5 @@
 // The menu items and the dialogs: the options the items set, "eXit Now!"
-// closing the program in the middle of a download, what the schedule time
+// closing the program in the middle of a job, what the schedule time
 // dialog shows and what closing it, in every way the operator may close it,
 // leaves in the site; and the folder the working-path dialog keeps.
 #include "OperatorActions.h"
@@ -90,28 +90,32 @@ private slots:
 
     // The window's own close is refused while the download runs; "eXit Now!"
     // closes it anyway and still saves the sites and the working folder.
-    void exitNowClosesTheProgramDuringADownload()
+    // Whichever job runs, the close is refused, and "eXit Now!" closes the
+    // program with the settings saved while the job waits down the stack.
+    void exitNowClosesTheProgramDuringAJob()
     {
-        ProgramUnderTest p({}, {}, kFastTimeScale);
-        ScriptedFtpPeer peer;
-        peer.stopAnsweringAt("USER");
-        pointDownloadSite(p.program.engine, { .port = peer.port(), .user = "alice", .password = "s3cret", .pattern = "*.dat" });
-        bool closeRefused = false, closedByExitNow = false;
-        // The job waits further down the stack; the operator acts meanwhile.
-        connect(&peer, &ScriptedFtpPeer::commandReceived, this, [&](const QString& line) {
-            if (!line.startsWith(QLatin1String("USER")))
-                return;
-            closeRefused = !p.program.form.close() && p.program.form.isVisible();
-            choose(p.program.form.ai_exit);
-            closedByExitNow = !p.program.form.isVisible();
-        });
+        for (const bool download : { true, false }) {
+            ProgramUnderTest p({}, {}, kFastTimeScale);
+            ScriptedFtpPeer peer;
+            peer.stopAnsweringAt("USER");
+            (download ? pointDownloadSite : pointUploadSite)(
+                p.program.engine, { .port = peer.port(), .user = "alice", .password = "s3cret", .pattern = "*.dat" });
+            bool closeRefused = false, closedByExitNow = false;
+            connect(&peer, &ScriptedFtpPeer::commandReceived, this, [&](const QString& line) {
+                if (!line.startsWith(QLatin1String("USER")))
+                    return;
+                closeRefused = !p.program.form.close() && p.program.form.isVisible();
+                choose(p.program.form.ai_exit);
+                closedByExitNow = !p.program.form.isVisible();
+            });
 
-        // Returns once the supervision has ended the session nobody answers.
-        runDownloadJob(p.program.engine);
+            // Returns once the supervision has ended the session nobody answers.
+            (download ? runDownloadJob : runUploadJob)(p.program.engine);
 
-        QVERIFY(closeRefused && closedByExitNow);
-        QVERIFY(fileBytes(p.folder.file("valuesd.log")).contains("127.0.0.1"));
-        QCOMPARE(fileBytes(p.folder.file("pather.log")), workPathLine(p.program.engine.workPath) + "\r\n");
+            QVERIFY(closeRefused && closedByExitNow);
+            QVERIFY(fileBytes(p.folder.file(download ? "valuesd.log" : "valuesu.log")).contains("127.0.0.1"));
+            QCOMPARE(fileBytes(p.folder.file("pather.log")), workPathLine(p.program.engine.workPath) + "\r\n");
+        }
     }
 
     // Hand-edited settings can hold any text: a site the dialog shows at "AM"
@@ -133,7 +137,6 @@ private slots:
         QTest::newRow("hour 4.5 shows no item and stays; a half-day in lower case and active flag 7 are kept as AM and inactive")
             << TimeDialogCase { .site = { "4.5", "pm", "7" }, .held = "4.5AM InActive" };
         QTest::newRow("no dialog for a double click while no site is shown") << TimeDialogCase {};
-        QTest::newRow("no dialog from Schedules Download while no site is shown") << TimeDialogCase { .byMenu = true };
     }
 
     void timeDialog()

@@ -125,7 +125,6 @@ private slots:
         row("Anonymous with a capital is an ordinary user", JobKind::Download, { "user", "Anonymous", "password", "xy" }, "xy");
         row("retries below 0 become 1, blanks around a number as well", JobKind::Upload, { "retries", " -1 " }, "1");
         row("retries above 4 become 1", JobKind::Download, { "retries", "4.5" }, "1");
-        row("4 retries stay", JobKind::Download, { "retries", "4" }, "4");
         row("retries that are no number stay, a bare exponent letter being text: 9e", JobKind::Download, { "retries", "9e" }, "9e");
     }
 
