@@ -61,6 +61,8 @@ private slots:
 
 void ServerFaultsTest::serverFails_data()
 {
+    // Every byte value; none of its lines begins with a code.
+    const QByteArray noise = '\0' + faultBytes("noise", 4096).replace('\n', "\n\xff");
     addRows<JobCase>({
         { .name = "download: control connection closed mid-RETR in the restart too: one fail line",
           .scripts = { { "RETR", { "150", openData, sendHalf, hangUp } } }, .retries = 1, .outcomes = { "a.dat fail" },
@@ -104,10 +106,11 @@ void ServerFaultsTest::serverFails_data()
         sessionFails("a reply of 1 MB without a line end", "PWD", { raw("257 \"/in\"" + QByteArray(1024 * 1024, 'x')) },
                      kInvalid),
         // Not a socket error: no "Transfer Failed", whatever the retries say.
-        // The noise holds every byte value; none of its lines begins with a code.
         { .name = "binary noise in place of the 226 to RETR",
-          .scripts = { { "RETR", { "150", openData, sendData, closeData,
-                                   raw('\0' + faultBytes("noise", 4096).replace('\n', "\n\xff")) } } },
+          .scripts = { { "RETR", { "150", openData, sendData, closeData, raw(noise) } } },
+          .outcomes = { "a.dat fail" }, .error = kInvalid },
+        { .name = "binary noise in place of the 226 to STOR", .download = false,
+          .scripts = { { "STOR", { "150", openData, takeData, raw(noise) } } },
           .outcomes = { "a.dat fail" }, .error = kInvalid },
         sessionFails("a code that is not three digits", "PASS", { "2x0 Login successful." }, kInvalid),
         sessionFails("a code no reply has", "USER", { "999 Who goes there?" }, kInvalid),
