@@ -7,12 +7,6 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
-namespace {
-
-const QString kWorkPathFile = QStringLiteral("pather.log");
-
-}
-
 bool loadSiteTable(SiteColumns& table, const QString& fileName)
 {
     table.count = 0;

@@ -10,6 +10,7 @@
 
 inline const QString kDownloadSiteFile = QStringLiteral("valuesd.log");
 inline const QString kUploadSiteFile = QStringLiteral("valuesu.log");
+inline const QString kWorkPathFile = QStringLiteral("pather.log");
 
 // One slot of a table as a line of a site file holds it, and back. The
 // last-run date is not part of it.

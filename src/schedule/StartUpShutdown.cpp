@@ -65,7 +65,7 @@ bool startUp(Engine& e)
         e.sites.downloadLastRunDates[size_t(slot)] = QStringLiteral("20000101");
         e.sites.uploadLastRunDates[size_t(slot)] = QStringLiteral("20000101");
     }
-    if (!QFileInfo::exists(QStringLiteral("pather.log")))
+    if (!QFileInfo::exists(kWorkPathFile))
         saveWorkPath(QDir::currentPath());
     e.workPath = workingFolder();
     e.File2.setPath(e.workPath);
