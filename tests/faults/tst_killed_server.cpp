@@ -54,7 +54,7 @@ private slots:
         QVERIFY(!p.schedule.downloadJobRunning && !p.session.recoveryInProgress);
         QVERIFY(!folderEntries(p.workPath).contains(killedDuring));
         QVERIFY(FaultChecks::outcomesIn(job.put.logFile("dl_file_size.log")).contains("k2.dat fail"));
-        FaultChecks::verifyDownloadDeletes(serverView(server), served, job.put);
+        FaultChecks::verifyConfirmedDeletesOnly(serverView(server), served, job.put, true);
     }
 };
 

@@ -50,14 +50,4 @@ QStringList errorMessages(const QString& errorLog);
 void verifyConfirmedDeletesOnly(const ServerView& server, const FileMap& files, const EngineUnderTest& put,
                                 bool download, const std::function<QString(const QByteArray&)>& arrivedAs = {});
 
-inline void verifyDownloadDeletes(const ServerView& server, const FileMap& served, const EngineUnderTest& put)
-{
-    verifyConfirmedDeletesOnly(server, served, put, true);
-}
-
-inline void verifyUploadRemovals(const ServerView& server, const FileMap& local, const EngineUnderTest& put)
-{
-    verifyConfirmedDeletesOnly(server, local, put, false);
-}
-
 }

@@ -1,11 +1,11 @@
 #include "support/RealFtpServer.h"
 
 #include "support/FileBytes.h"
+#include "support/LoopbackPort.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QRegularExpression>
-#include <QTcpServer>
 
 #include <csignal>
 #include <pwd.h>
@@ -22,13 +22,6 @@ constexpr int kStopBoundMs = 3'000;
 // it does for a bad configuration, so any failed start is tried again on
 // another port.
 constexpr int kPortAttempts = 3;
-
-quint16 freeLoopbackPort()
-{
-    QTcpServer probe;
-    probe.listen(QHostAddress::LocalHost, 0);
-    return probe.serverPort();
-}
 
 }
 
@@ -92,7 +85,7 @@ bool RealFtpServer::start()
     for (int attempt = 0; attempt < kPortAttempts; ++attempt) {
         process.setProgram(QStringLiteral("bash"));
         process.setArguments({ QStringLiteral(TOLVANE_TEST_SUPPORT_DIR "/ftp-server.sh"), name(), base.path(),
-                               QString::number(freeLoopbackPort()), user(), password(), QString::number(sendRate),
+                               QString::number(closedPort()), user(), password(), QString::number(sendRate),
                                QStringLiteral(TOLVANE_FTP_SERVERS_DIR), QStringLiteral(TOLVANE_PYFTPDLIB_SERVER) });
         // A group of its own, so that stop() reaches the session processes
         // the server forks.

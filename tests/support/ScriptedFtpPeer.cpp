@@ -87,7 +87,7 @@ void ScriptedFtpPeer::accept()
             if (s.data)
                 s.data->abort();
         });
-        s.answers.push_back({ {}, {}, greeting });
+        s.answers.push_back({ {}, {}, { "220" } });
         goOn(s);
     }
 }

@@ -76,7 +76,6 @@ public:
 
     QMap<QByteArray, QByteArray> files;
     QHash<QByteArray, PeerScript> scripts;
-    PeerScript greeting { "220" };
     // Every command line heard on any connection, in order, without CR LF.
     QStringList transcript;
 
