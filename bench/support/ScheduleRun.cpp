@@ -8,13 +8,24 @@
 
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
 
 constexpr int kMinuteMs = 60'000;
-// The outermost wait sleeps in slices of this length (program milliseconds).
-constexpr int kWaitSliceMs = 3'600'000;
+// A month of program time is more than one wait can hold: the wait goes in
+// slices of this length (program milliseconds).
+constexpr qint64 kWaitSliceMs = 3'600'000;
+// How long the job under way at the end may take to wind down (program
+// milliseconds): longer than any job's own bounds.
+constexpr int kWindDownMs = 3'600'000;
+
+void switchBothOff(Engine& engine)
+{
+    turnJobSwitch(engine, JobKind::Download, false);
+    turnJobSwitch(engine, JobKind::Upload, false);
+}
 
 }
 
@@ -23,8 +34,10 @@ bool runSchedule(Engine& engine, const QDateTime& start, const QDateTime& end,
 {
     engine.clock.runFrom(start);
     everyMinute(start);
-    if (!turnJobSwitch(engine, JobKind::Download, true) || !turnJobSwitch(engine, JobKind::Upload, true))
+    if (!turnJobSwitch(engine, JobKind::Download, true) || !turnJobSwitch(engine, JobKind::Upload, true)) {
+        switchBothOff(engine);
         return false;
+    }
     Timer minute(kMinuteMs, true);
     QObject::connect(&minute, &Timer::Tick, &minute, [&] { everyMinute(engine.clock.now()); });
     // A precise timer: a coarse one may fire up to 5 % early, which over a
@@ -39,10 +52,11 @@ bool runSchedule(Engine& engine, const QDateTime& start, const QDateTime& end,
         engine.Timer2.setEnabled(false);
         over = true;
     });
-    ending.start(int(std::llround(double(start.msecsTo(end)) * TimeScale::factor())));
-    while (!yieldUntil([&] { return over; }, kWaitSliceMs)) {
-    }
-    turnJobSwitch(engine, JobKind::Download, false);
-    turnJobSwitch(engine, JobKind::Upload, false);
-    return true;
+    const qint64 runMs = start.msecsTo(end);
+    ending.start(int(std::llround(double(runMs) * TimeScale::factor())));
+    const qint64 boundMs = runMs + kWindDownMs;
+    for (qint64 waitedMs = 0; !over && waitedMs < boundMs; waitedMs += kWaitSliceMs)
+        yieldUntil([&] { return over; }, int(std::min(kWaitSliceMs, boundMs - waitedMs)));
+    switchBothOff(engine);
+    return over;
 }

@@ -12,6 +12,7 @@ class Engine;
 // reading at the start and then once a program minute, whatever runs. When
 // the clock reaches end the schedule ticks stop; once the job under way has
 // ended, both switches are turned off and the run returns. False, at once,
-// when a switch refused to turn on.
+// when a switch refused to turn on, or when that job has not ended within
+// its bound.
 bool runSchedule(Engine& engine, const QDateTime& start, const QDateTime& end,
                  const std::function<void(const QDateTime&)>& everyMinute);
